@@ -1,0 +1,69 @@
+// Drawing state of the PDI interpreter: screen geometry, positions and sizes
+// in logical and physical form, field edges and drawing colours, and the one
+// conversion from logical units to pixels.
+#pragma once
+
+#include <cstdint>
+
+namespace naplps {
+
+constexpr int32_t UNIT_WIDTH = 0x1000000;   // logical width of the unit screen
+constexpr int32_t UNIT_HEIGHT = 0xC80000;   // logical height of the unit screen
+
+struct Interp {
+    // Screen geometry.
+    int32_t Scr_Ratio = 0;
+    int32_t Scr_Width = 0, Scr_Hight = 0;
+    int32_t OriginX = 0, OriginY = 0;
+    int32_t PDI_scrratio = 512;
+    // Initial data kept for the plug-in layer.
+    int32_t X_org = 12, Y_org = 72, X_min = 12, Y_min = 72, X_max = 651, Y_max = 471;
+    int32_t NPDI_scrratio = 640;
+    int32_t NX_org = 0, NY_org = 0, NX_min = 0, NY_min = 0, NX_max = 639, NY_max = 479;
+
+    // Positions and sizes, logical and physical.
+    int32_t LogDrawX = 0, LogDrawY = 0, PhyDrawX = 0, PhyDrawY = 0;
+    int32_t LogCursX = 0, LogCursY = 0, PhyCursX = 0, PhyCursY = 0;
+    int32_t LogActX = 0, LogActY = 0, LogActWd = 0, LogActHi = 0;
+    int32_t PhyActX = 0, PhyActY = 0, PhyActWd = 0, PhyActHi = 0;
+    int32_t LogPelX = 0, LogPelY = 0, PhyPelX = 0, PhyPelY = 0;
+    int32_t LogCharX = 0, LogCharY = 0, PhyCharX = 0, PhyCharY = 0;
+    int32_t LogMaskX = 0, LogMaskY = 0, PhyMaskX = 0, PhyMaskY = 0;
+
+    // Field edges (logical).
+    int32_t Act_L = 0, Act_R = 0, Act_B = 0, Act_T = 0;
+
+    // Continuation point of INCREMENTAL POINT; -1, -1 = none.
+    int32_t IncDrawX = 0, IncDrawY = 0;
+
+    // Drawing colours.
+    int32_t ColorMod = 0;
+    int32_t ColorNo = 0, ForColor = 0, BakColor = 0;
+    int32_t DrawValueG = 0, DrawValueR = 0, DrawValueB = 0;
+
+    // Control-command state.
+    int32_t LineTexture = 0, HiLight = 0, Texture = 0;
+    int32_t WaitTimer = 0;
+};
+
+extern Interp ip;
+
+// Logical coordinate or size to pixels at the current Scr_Ratio. Computed in
+// 64 bits and saturated to the int32 range.
+int32_t logtophy(int32_t v);
+// A physical size: logtophy, but never 0.
+int32_t phySize(int32_t v);
+// Clamps a 64-bit intermediate into the int32 range.
+int32_t sat32(int64_t v);
+// Sum of two logical values, saturated (relative moves accumulate).
+inline int32_t addSat(int32_t a, int32_t b) { return sat32(int64_t(a) + b); }
+
+// Foreground and background colour indices the raster calls use; a
+// background of -1 is transparent.
+int32_t drawFg();
+int32_t drawBg();
+
+// Sets the drawing state's defaults (positions, sizes, field, colours).
+void interp_valinit();
+
+}  // namespace naplps

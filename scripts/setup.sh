@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# Installs what building and testing need on a Debian machine (run as root or
+# with sudo available). Does nothing when everything is already there.
+set -euo pipefail
+pkgs=(build-essential cmake pkg-config libgtest-dev libgmock-dev libbenchmark-dev
+      libx11-dev libxt-dev libpng-dev xvfb xauth)
+missing=()
+for p in "${pkgs[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  SUDO=""
+  [ "$(id -u)" -ne 0 ] && SUDO="sudo"
+  echo "setup: installing ${missing[*]}"
+  $SUDO apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq "${missing[@]}" >/dev/null
+fi

@@ -1,0 +1,19 @@
+// Text and cursor state: attributes set by C0/C1 controls and TEXT.
+#pragma once
+
+#include <cstdint>
+
+namespace naplps {
+
+struct Text {
+    int32_t Rotate = 0, CharPath = 0, InterChar = 0, InterRow = 0;
+    int32_t MovePara = 0, CursStyle = 0;
+    int32_t UnderLine = 0, Reverse = 0, CursStat = 0;
+    int32_t Scroll = 0, WordWrap = 0, ProtectFlag = 0;
+    int32_t Done_auto_apd = 0;
+    int32_t LastCharType = 0, LastCharCd_a = 0;
+};
+
+extern Text txt;
+
+}  // namespace naplps
