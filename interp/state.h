@@ -44,6 +44,20 @@ struct Interp {
     // Control-command state.
     int32_t LineTexture = 0, HiLight = 0, Texture = 0;
     int32_t WaitTimer = 0;
+
+    // Colour map and blink table (SET COLOR, SELECT COLOR, BLINK). The map
+    // starts all zero; only RESET with a colour code loads the default map.
+    int32_t func_graph_mode = 0;                 // 0: map entries reach the palette
+    int32_t MapValueR[256] = {}, MapValueG[256] = {}, MapValueB[256] = {};
+    int32_t UsedColorMap[256] = {};              // 1: defined by SET COLOR
+    uint8_t BTFlag[256] = {};    // 0 none, 1 on phase, 2 off phase, 3 waiting to turn on
+    uint8_t BTCount[256] = {};   // ticks left until the next phase change
+    uint8_t BTOnTime[256] = {}, BTOffTime[256] = {};
+    uint8_t BTOnR[256] = {}, BTOnG[256] = {}, BTOnB[256] = {};
+    uint8_t BTOffR[256] = {}, BTOffG[256] = {}, BTOffB[256] = {};
+    uint8_t BTOffCCode[256] = {};                // index of the blink-to colour
+    int32_t LRDefine = 0;                        // most recent blink process, -1 none
+    int32_t ToColor = 0, OnTime = 0, OffTime = 0, DelayTime = 0;  // last BLINK
 };
 
 extern Interp ip;
