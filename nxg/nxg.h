@@ -1,0 +1,157 @@
+// Graphics driver: the X11 back end of the decoder. Window table, backing
+// pixmaps, colour cells and palette, pixel and span output, blink and wait
+// timing. The rest of the decoder reaches the display only through this
+// interface; Xlib and Xt are included by the driver's own sources alone.
+#pragma once
+
+#include <cstdint>
+
+// X handle types, declared exactly as <X11/Xlib.h> and <X11/Intrinsic.h>
+// declare them, so that callers of the driver need no X headers.
+typedef struct _XDisplay Display;
+typedef unsigned long XID;
+typedef XID Window;
+typedef XID Pixmap;
+typedef XID Colormap;
+typedef struct _XGC *GC;
+typedef struct _WidgetRec *Widget;
+typedef struct _XtAppStruct *XtAppContext;
+typedef unsigned long XtIntervalId;
+
+namespace naplps {
+
+constexpr int NXG_WIN_MAX = 12;      // window slots
+constexpr int NXG_CELLS = 16;        // reserved colour cells per window
+constexpr int NXG_SEG_MAX = 2048;    // segments of one patterned row batch
+constexpr int NXG_GDF_CELLS = 128;   // colour cells reserved for images
+constexpr int NXG_PAT_ROWS = 50;     // rows of the prepared fill pattern
+constexpr int NXG_PAT_BYTES = 80;    // bytes of one pattern row (640 pixels)
+constexpr int NXG_TICK_MS = 100;     // one blink tick
+
+// One slot of the window table.
+struct _NXG_window_info {
+    int use_flg = 0;           // 1 while the slot is taken
+    Window win = 0;            // the plug-in's X window
+    Display *dpy = nullptr;    // its display connection
+    GC gc = nullptr;           // the driver's own GC for this window
+    int wid = 0, hgt = 0;      // window size in pixels
+    Pixmap pm = 0;             // backing pixmap, 0 when there is none
+    Colormap cms = 0;          // colormap in use, 0 before set-up
+    int user_cmap = 0;         // 1 when cms is a private colormap made here
+    unsigned long pix_tbl[NXG_CELLS] = {};  // pixels of the reserved cells
+    int ro_visual = 0;         // 1 when the default visual's cells are read-only
+};
+
+// One segment of a patterned row: the same layout as Xlib's XSegment.
+struct NxgSegment {
+    int16_t x1, y1, x2, y2;
+};
+
+// The sleep that WAIT and the end-of-stream blink steps use: select() for
+// the given milliseconds. Tests and the batch converter replace it through
+// nxg.sleep_ms.
+void NXG_sleep_ms(int ms);
+
+// All of the driver's process-wide state. Default member initialisers are
+// the values it has when the plug-in is loaded.
+struct Nxg {
+    // Window table; NXG_win_cnt is -1 until the first new window.
+    _NXG_window_info NXG_win_tbl[NXG_WIN_MAX] = {};
+    int32_t NXG_win_cnt = -1;
+
+    // The current drawing surface.
+    Window SW1_xid = 0;
+    Display *SW1_dpy = nullptr;   // nullptr: no display, drawing does nothing
+    GC SW1_gc = nullptr;
+    Pixmap NXG_pixmap = 0;        // backing pixmap, 0: window only
+    Pixmap SW1_pixmap = 0;        // the same pixmap, source of copies
+    int NXG_win_wid = 1023, NXG_win_hgt = 1023;  // width - 1, height - 1
+    int SW1_pm_wid = 0, SW1_pm_hgt = 0;          // largest x and y of the pixmap
+    Colormap NXG_lib_cms = 0, NEW_cms = 0;       // current colormap
+    int SW1_ro = 0;               // current surface's cells are read-only
+
+    // Colours. NXG_wc_tbl turns a colour index into a pixel value; the
+    // shadow tables hold the colour last stored into each pixel.
+    uint8_t NXG_wc_tbl[256] = {};
+    uint8_t NEW_color_tbl2[256][3] = {};
+    uint8_t NEW_color_tbl_save[256][3] = {};
+    uint8_t NXG_wc_gdf_tbl[NXG_GDF_CELLS] = {};
+    int NXG_color = -1;           // colour index now in the GC foreground
+    int NXG_cur_pal = 0;          // colour index of line spans (set_color)
+
+    // Span output.
+    int dot_texture_y = 0;        // pattern row offset (bytes) of dot_draw_t
+    NxgSegment seg[NXG_SEG_MAX] = {};
+    int NXG_Undo_flg = 0;
+
+    // X errors: set by the handler; the handler that was in force before the
+    // driver's own, put back by NXG_end.
+    int NXG_win_err = 0;
+    const char *NXG_log_path = "/user/zelvo/motif/linux/zelvo/nap.log";
+    void (*NXG_old_handler)() = nullptr;
+    int NXG_handler_set = 0;
+
+    // Timers.
+    XtIntervalId NXG_tmr_id = 0;
+    void (*sleep_ms)(int ms) = NXG_sleep_ms;
+};
+
+extern Nxg nxg;
+
+// Load-time state of the driver (puts back the host's error handler first).
+// X resources of open slots are not freed: close the slots first.
+void nxg_load_state();
+
+// Window, pixmaps and palette.
+int NXG_init(int id, XtAppContext app, Colormap cm, Window xid, Display *dpy, GC gc);
+void NXG_term(int id);
+// Puts back the X error handler that the first NXG_init replaced.
+void NXG_end();
+void NXG_set_pal(int color, int r, int g, int b);
+int NXG_set_gdf_paltbl(Colormap cm, const unsigned long *pix_tbl);
+void NXG_set_gdfpal(int color, int r, int g, int b);
+void NXG_set_bg(int pal);
+int NXG_ec_to_wc(int color);
+void NXG_sel_color(int color);
+void NXG_save_pal();
+void NXG_load_pal();
+char *NXG_set_path(char *pathname, const char *envname);
+
+// Pixel and span output. dot_p, dot_t, NXG_copy_rect and NXG_set_clp take
+// bottom-up coordinates; draw, fill and dot_draw_t window rows.
+void dot_p(int x1, int y1, int x2, int y2);
+void dot_t(int x1, int y1, int x2, int y2);
+int draw(int xt, int xb);
+void fill(int xt, int xb);
+void dot_draw_t(Widget pw, int x1, int y1, int x2, int y2, int job);
+int draw_check(int *xs, int *xe, int *ys, int *ye);
+int dot_check(int *xs, int *xe, int *ys, int *ye);
+void NXG_set_clp(int x1, int y1, int x2, int y2);
+void NXG_copy_rect(int x1, int y1, int x2, int y2, int dx, int dy);
+void NXG_flush();
+void NXG_set_batch(int sw);
+void NXG_clear_all();
+void NXG_load_canvas(int id, int x1, int y1, int x2, int y2);
+void NXG_save_pixwin();
+void NXG_load_pixwin();
+// Puts w x h pixel values (one byte each, rows from the top) at window
+// position (x, y) of the current surface, window and pixmap.
+void NXG_put_image(const uint8_t *pixels, int w, int h, int x, int y);
+
+// Blink and wait timers.
+void NXG_blink();
+void waiting();
+void NXG_timer_handler(void *data, XtIntervalId *id);
+void tmset();
+void tmrset();
+
+// What the decoder's window operations need from the toolkit.
+Window NXG_widget_window(Widget widget);
+GC NXG_default_gc(Display *dpy);
+
+// The decoder's outward window operations (decoder/window.cpp).
+int pdi_win_open(int *win, Colormap cm, Widget widget, Display *display, int width, int height);
+int pdi_win_close(int win);
+void pdi_load_canvas(int id, int x1, int y1, int x2, int y2);
+
+}  // namespace naplps
