@@ -1,0 +1,97 @@
+// Raster engine state: the scan-line writer (which window row is written
+// next, in which direction, and its phase in the fill pattern), the clip
+// rectangle, the line rasteriser's working values, and the raster entry
+// points that the interpreter and the driver call.
+#pragma once
+
+#include <cstdint>
+
+namespace naplps {
+
+// Bytes per prepared pattern row and the number of such rows.
+constexpr int TEXTURE_ROW_BYTES = 80;
+constexpr int TEXTURE_ROWS = 50;
+
+struct Raster {
+    // Scan-line writer.
+    int32_t VRAM_y = 0;        // window row the next span goes to
+    int32_t VRAM_y_add = 0;    // row step: -1 walking up in y, +1 walking down
+    int32_t TEXTURE_yy = 0;    // byte offset of the pattern row of VRAM_y
+    int32_t TEXTURE_H_ON = 0;  // rows left in the hatch band (+ on, - off)
+
+    // Colours of pels and fills (colour indices); a background of -1 is
+    // transparent.
+    int32_t DRAW_COLOR_fg = 0, DRAW_COLOR_bg = 0;
+
+    // Clip rectangle (bottom-up pixels, inclusive, 0..1023).
+    int32_t VRAM_x_min = 0, VRAM_y_min = 0, VRAM_x_max = 0, VRAM_y_max = 0;
+
+    // Texture pattern state read by the scan-line writer. TEXTURE_size is 0
+    // until the first pattern is prepared; the writer treats it as 1.
+    int32_t TEXTURE_size = 0;     // pattern height in rows
+    int32_t df_msk_y = 0;         // height of the stored mask in cells
+    int32_t TEXTURE_bottom = 0;   // byte offset of pattern row 0
+    int32_t TEXTURE_y_order = 0;  // +1 or -1: orientation of hatch bands
+
+    // Texture state read by the driver's span output.
+    int32_t TEXTURE_CODE = 0;       // texture in force, 0-7
+    int32_t TEXTURE_DEF_FLAG = 0;   // 1: output is captured into a definition
+    int32_t TEXTURE_Y = 0, TEXTURE_XT = 0, TEXTURE_XB = 0;  // span being captured
+    uint8_t TexturePat[TEXTURE_ROWS][TEXTURE_ROW_BYTES] = {};  // prepared rows
+
+    // [texture patterns: further texture state goes here]
+
+    // Line rasteriser working values (shared by its row helpers).
+    int32_t x_add = 0, y_add = 0;          // direction of travel, +-1
+    int32_t dx = 0, dy = 0, dx2 = 0, dy2 = 0;
+    int32_t pxb = 0, pyb = 0;              // pel size, signed with the travel
+    int32_t xe_left = 0, xe_right = 0, ye_left = 0, ye_right = 0;
+    int32_t xf = 0;                        // at most as steep as the pel's diagonal
+    int32_t ykf = 0;                       // x-major
+    int32_t x_left = 0, y_left = 0, r_left = 0;
+    int32_t x_right = 0, x_right_next = 0, y_right = 0, r_right = 0;
+    int32_t y = 0;                         // current row
+    int32_t xl = 0, xr = 0;                // span ends on the current row
+
+    // Number of spans the rasteriser has handed to the driver (for
+    // measurements; never reset by drawing).
+    uint64_t spans = 0;
+};
+
+extern Raster ras;
+
+// Scan-line writer.
+void set_DRAW_y_order(int order);
+void set_VRAM_y(int32_t y);
+void inc_VRAM_y();
+void set_color(int colour);
+void g_charger_on();
+void g_charger_off();
+
+// Line rasteriser (window-relative pixels, pel of any sign and size).
+void line(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t pelx, int32_t pely,
+          int c1, int c2, int texture);
+
+// Entry points in unit-screen pixels (OriginX/OriginY are added here).
+void drawline(int32_t x1, int32_t y1, int32_t x2, int32_t y2);
+void drawrect(int32_t x, int32_t y, int32_t w, int32_t h);
+void drawrectO(int32_t x, int32_t y, int32_t w, int32_t h, int c1, int c2, int texture);
+void drawpel(int32_t x, int32_t y);
+void drawabspel(int32_t x, int32_t y, int32_t w, int32_t h, int colour);
+
+// Filled rectangle and polygon (vertices in the interpreter's vertex store).
+void drawrectfill(int32_t x, int32_t y, int32_t w, int32_t h);
+void drawpolyfill(int32_t *list, int n);
+
+// Marks the definition grid cells of the span TEXTURE_XT..TEXTURE_XB on
+// row TEXTURE_Y (called by the driver while TEXTURE_DEF_FLAG is set).
+void def_texture();
+// Prepares the fill pattern of a texture code (0-7).
+void set_TEXTURE(int code);
+
+// Clip rectangle and renderer initialisation.
+int Set_Clip(int x1, int y1, int x2, int y2);
+int Get_Clip(int *x1, int *y1, int *x2, int *y2);
+void ginitialize();
+
+}  // namespace naplps
