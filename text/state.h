@@ -11,6 +11,7 @@ struct Text {
     int32_t UnderLine = 0, Reverse = 0, CursStat = 0;
     int32_t Scroll = 0, WordWrap = 0, ProtectFlag = 0;
     int32_t Done_auto_apd = 0;
+    int32_t InField = 0;   // 2 cell inside the field, 1 cursor inside, 0 outside
     int32_t LastCharType = 0, LastCharCd_a = 0;
 };
 
