@@ -39,7 +39,21 @@ struct Raster {
     int32_t TEXTURE_Y = 0, TEXTURE_XT = 0, TEXTURE_XB = 0;  // span being captured
     uint8_t TexturePat[TEXTURE_ROWS][TEXTURE_ROW_BYTES] = {};  // prepared rows
 
-    // [texture patterns: further texture state goes here]
+    // Texture patterns.
+    // Patterns A-D and the definition grid (50 x 50 cells, 50 bytes a row,
+    // row 0 at the bottom, non-zero = set).
+    int32_t texture_mask[4][2] = {};  // recorded mask size; {0, 0}: not defined
+    uint8_t TEXTURE_M[4][2500] = {};  // the stored patterns
+    uint8_t TEXTURE_B[2500] = {};     // the definition under way
+    int32_t TEXTURE_DEF_CODE = 0;     // 4-7 pattern, 32-127 DRCS character
+    int32_t DRCS_rt_x = 0, DRCS_rt_y = 0;  // character cell at the DRCS start
+    int32_t df_msk_x = 0;             // width of the stored mask in cells
+    // The texture in force as the prepared rows were made from it, so that a
+    // pixel beyond x = 639 is found by its phase: hatch run length and sense,
+    // mask width and the mask cells of each prepared row.
+    int32_t TEXTURE_run = 1, TEXTURE_run_on = 1;
+    int32_t TEXTURE_mw = 1;
+    uint8_t TEXTURE_cells[TEXTURE_ROWS][640] = {};
 
     // Line rasteriser working values (shared by its row helpers).
     int32_t x_add = 0, y_add = 0;          // direction of travel, +-1
