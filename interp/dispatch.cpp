@@ -1,0 +1,55 @@
+// The PDI dispatcher: runs the handler of a complete instruction with its
+// decoded operand record.
+#include "decoder/decoder.h"
+#include "decoder/executors.h"
+#include "interp/commands.h"
+#include "interp/state.h"
+#include "text/state.h"
+
+namespace naplps {
+
+void pdi(int opcode, int32_t *data) {
+    txt.Done_auto_apd = 0;
+    // Every instruction but INCREMENTAL POINT ends an incremental run.
+    if (opcode != OP_INCPOINT) ip.IncDrawX = ip.IncDrawY = -1;
+    switch (opcode) {
+    // [control: RESET, DOMAIN, TEXT, TEXTURE handlers go here]
+    case OP_RESET: break;        // RESET: not executed yet
+    case OP_DOMAIN: break;       // DOMAIN: not executed yet
+    case OP_TEXT: break;         // TEXT: not executed yet
+    case OP_TEXTURE: break;      // TEXTURE: not executed yet
+    case OP_ABSPOINT: PDI_abspoint(data); break;          // POINT SET ABSOLUTE
+    case OP_RELPOINT: PDI_relpoint(data); break;          // POINT SET RELATIVE
+    case OP_ABSPOINTSET: PDI_abspointset(data); break;    // POINT ABSOLUTE
+    case OP_RELPOINTSET: PDI_relpointset(data); break;    // POINT RELATIVE
+    case OP_ABSLINE: PDI_absline(data); break;            // LINE ABSOLUTE
+    case OP_RELLINE: PDI_relline(data); break;            // LINE RELATIVE
+    case OP_SETABSLINE: PDI_setabsline(data); break;      // SET & LINE ABSOLUTE
+    case OP_SETRELLINE: PDI_setrelline(data); break;      // SET & LINE RELATIVE
+    // [arcs: ARC and SET & ARC handlers go here]
+    case OP_ARCLINE: break;      // ARC OUTLINED: not drawn yet
+    case OP_ARCFILL: break;      // ARC FILLED: not drawn yet
+    case OP_SETARCLINE: break;   // SET & ARC OUTLINED: not drawn yet
+    case OP_SETARCFILL: break;   // SET & ARC FILLED: not drawn yet
+    case OP_RECTLINE: PDI_rectline(data); break;          // RECTANGLE OUTLINED
+    case OP_RECTFILL: PDI_rectfill(data); break;          // RECTANGLE FILLED
+    case OP_SETRECTLINE: PDI_setrectline(data); break;    // SET & RECTANGLE OUTLINED
+    case OP_SETRECTFILL: PDI_setrectfill(data); break;    // SET & RECTANGLE FILLED
+    case OP_POLYLINE: PDI_polyline(data); break;          // POLYGON OUTLINED
+    case OP_POLYFILL: PDI_polyfill(data); break;          // POLYGON FILLED
+    case OP_SETPOLYLINE: PDI_setpolyline(data); break;    // SET & POLYGON OUTLINED
+    case OP_SETPOLYFILL: PDI_setpolyfill(data); break;    // SET & POLYGON FILLED
+    case OP_FIELD: PDI_field(data); break;                // FIELD
+    case OP_INCPOINT: PDI_incpoint(data); break;          // INCREMENTAL POINT
+    case OP_INCLINE: PDI_incline(data); break;            // INCREMENTAL LINE
+    case OP_INCPOLY: PDI_incpoly(data); break;            // INCREMENTAL POLYGON
+    // [colour and control: SET COLOR, WAIT, SELECT COLOR, BLINK handlers go here]
+    case OP_SETCOLOR: break;     // SET COLOR: not executed yet
+    case OP_WAIT: break;         // WAIT: not executed yet
+    case OP_SELECTCOLOR: break;  // SELECT COLOR: not executed yet
+    case OP_BLINK: break;        // BLINK: not executed yet
+    default: break;              // not a PDI opcode
+    }
+}
+
+}  // namespace naplps
