@@ -1,0 +1,204 @@
+// pdi2png: decodes a NAPLPS picture file into a window on the X display and
+// writes the window's backing pixmap as a PNG.
+//
+//   pdi2png [--size WxH] [--no-wait] FILE OUT.png
+//
+// The window is set up as the plug-in sets up its own: a slot from
+// pdi_win_open, the unit screen 512 pixels wide at the origin, the clip the
+// whole window; then every byte goes through pdi_putchar. --no-wait lets
+// WAIT pass without sleeping (the final picture is the same).
+#include <X11/Intrinsic.h>
+#include <X11/Shell.h>
+#include <X11/StringDefs.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <png.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "decoder/decoder.h"
+#include "nxg/nxg.h"
+
+using namespace naplps;
+
+namespace {
+
+constexpr int MAX_SIDE = 4096;
+
+void usage() {
+    std::fprintf(stderr, "usage: pdi2png [--size WxH] [--no-wait] FILE OUT.png\n");
+}
+
+bool parseSize(const char *s, int *w, int *h) {
+    char x = 0;
+    char rest = 0;
+    if (std::sscanf(s, "%d%c%d%c", w, &x, h, &rest) != 3 || (x != 'x' && x != 'X')) return false;
+    return *w >= 2 && *h >= 2 && *w <= MAX_SIDE && *h <= MAX_SIDE;
+}
+
+bool readFile(const char *path, std::vector<uint8_t> *out) {
+    FILE *f = std::fopen(path, "rb");
+    if (!f) return false;
+    uint8_t buf[65536];
+    size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) out->insert(out->end(), buf, buf + n);
+    bool ok = !std::ferror(f);
+    std::fclose(f);
+    return ok;
+}
+
+void noSleep(int) {}
+
+// The pixmap (or, without one, the window) as RGB rows, colours taken from
+// the colormap cells the pixels name.
+bool grab(Display *dpy, Drawable d, Colormap cmap, int w, int h, std::vector<uint8_t> *rgb) {
+    XImage *im = XGetImage(dpy, d, 0, 0, unsigned(w), unsigned(h), AllPlanes, ZPixmap);
+    if (!im) return false;
+    std::map<unsigned long, int> index;  // pixel value -> slot in cells
+    std::vector<XColor> cells;
+    std::vector<unsigned long> px(size_t(w) * h);
+    for (int y = 0; y < h; y++)
+        for (int x = 0; x < w; x++) {
+            unsigned long p = XGetPixel(im, x, y);
+            px[size_t(y) * w + x] = p;
+            if (index.emplace(p, int(cells.size())).second) {
+                XColor c{};
+                c.pixel = p;
+                c.flags = DoRed | DoGreen | DoBlue;
+                cells.push_back(c);
+            }
+        }
+    XDestroyImage(im);
+    if (!cells.empty()) XQueryColors(dpy, cmap, cells.data(), int(cells.size()));
+    rgb->resize(size_t(w) * h * 3);
+    for (size_t i = 0; i < px.size(); i++) {
+        const XColor &c = cells[size_t(index[px[i]])];
+        (*rgb)[3 * i] = uint8_t(c.red >> 8);
+        (*rgb)[3 * i + 1] = uint8_t(c.green >> 8);
+        (*rgb)[3 * i + 2] = uint8_t(c.blue >> 8);
+    }
+    return true;
+}
+
+bool writePng(const char *path, int w, int h, const std::vector<uint8_t> &rgb) {
+    FILE *f = std::fopen(path, "wb");
+    if (!f) return false;
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png ? png_create_info_struct(png) : nullptr;
+    if (!png || !info) {
+        png_destroy_write_struct(&png, &info);
+        std::fclose(f);
+        return false;
+    }
+    if (setjmp(png_jmpbuf(png))) {
+        png_destroy_write_struct(&png, &info);
+        std::fclose(f);
+        return false;
+    }
+    png_init_io(png, f);
+    png_set_IHDR(png, info, png_uint_32(w), png_uint_32(h), 8, PNG_COLOR_TYPE_RGB,
+                 PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_write_info(png, info);
+    for (int y = 0; y < h; y++)
+        png_write_row(png, const_cast<png_bytep>(rgb.data() + size_t(y) * w * 3));
+    png_write_end(png, nullptr);
+    png_destroy_write_struct(&png, &info);
+    return std::fclose(f) == 0;
+}
+
+}  // namespace
+
+int main(int argc, char **argv) {
+    int w = 512, h = 400;
+    bool noWait = false;
+    std::vector<const char *> files;
+    for (int i = 1; i < argc; i++) {
+        std::string a = argv[i];
+        if (a == "--size") {
+            if (i + 1 >= argc || !parseSize(argv[i + 1], &w, &h)) {
+                std::fprintf(stderr, "pdi2png: --size needs WxH, each 2..%d\n", MAX_SIDE);
+                return 2;
+            }
+            i++;
+        } else if (a == "--no-wait") {
+            noWait = true;
+        } else if (a.size() > 1 && a[0] == '-') {
+            usage();
+            return 2;
+        } else {
+            files.push_back(argv[i]);
+        }
+    }
+    if (files.size() != 2) {
+        usage();
+        return 2;
+    }
+    std::vector<uint8_t> bytes;
+    if (!readFile(files[0], &bytes)) {
+        std::fprintf(stderr, "pdi2png: cannot read %s: %s\n", files[0], std::strerror(errno));
+        return 1;
+    }
+
+    const char *dname = std::getenv("DISPLAY");
+    if (!dname || !*dname) {
+        std::fprintf(stderr, "pdi2png: no X display: DISPLAY is not set\n");
+        return 1;
+    }
+    XtToolkitInitialize();
+    XtAppContext app = XtCreateApplicationContext();
+    int xargc = 0;
+    Display *dpy = XtOpenDisplay(app, dname, "pdi2png", "Pdi2png", nullptr, 0, &xargc, nullptr);
+    if (!dpy) {
+        std::fprintf(stderr, "pdi2png: cannot open X display %s\n", dname);
+        XtDestroyApplicationContext(app);
+        return 1;
+    }
+    Widget shell = XtVaAppCreateShell("pdi2png", "Pdi2png", applicationShellWidgetClass, dpy,
+                                      XtNwidth, w, XtNheight, h, XtNmappedWhenManaged, False,
+                                      nullptr);
+    Widget canvas = XtVaCreateManagedWidget("canvas", coreWidgetClass, shell, XtNwidth, w,
+                                            XtNheight, h, nullptr);
+    XtRealizeWidget(shell);
+
+    if (noWait) nxg.sleep_ms = noSleep;
+    int id = -1;
+    if (pdi_win_open(&id, 0, canvas, dpy, w, h) != 0 || id < 0) {
+        std::fprintf(stderr, "pdi2png: no window slot for a %dx%d window\n", w, h);
+        XtDestroyWidget(shell);
+        XtCloseDisplay(dpy);
+        XtDestroyApplicationContext(app);
+        return 1;
+    }
+    pdi_ctl(0, 0, 0, 0, 512);
+    pdi_clip(0, 0, 0, w - 1, h - 1);
+    // As in the plug-in, an instruction still open at the end of the data
+    // waits for a byte that never comes and is not drawn.
+    for (uint8_t b : bytes) pdi_putchar(0, b);
+
+    const _NXG_window_info &slot = nxg.NXG_win_tbl[id];
+    Colormap cmap = slot.cms ? slot.cms : DefaultColormap(dpy, DefaultScreen(dpy));
+    Drawable src = slot.pm ? slot.pm : XtWindow(canvas);
+    XSync(dpy, False);
+    std::vector<uint8_t> rgb;
+    bool ok = grab(dpy, src, cmap, w, h, &rgb);
+    pdi_win_close(id);
+    NXG_end();
+    XtDestroyWidget(shell);
+    XtCloseDisplay(dpy);
+    XtDestroyApplicationContext(app);
+    if (!ok) {
+        std::fprintf(stderr, "pdi2png: cannot read the picture back from the X server\n");
+        return 1;
+    }
+    if (!writePng(files[1], w, h, rgb)) {
+        std::fprintf(stderr, "pdi2png: cannot write %s\n", files[1]);
+        return 1;
+    }
+    return 0;
+}
