@@ -27,6 +27,7 @@ constexpr int NXG_GDF_CELLS = 128;   // colour cells reserved for images
 constexpr int NXG_PAT_ROWS = 50;     // rows of the prepared fill pattern
 constexpr int NXG_PAT_BYTES = 80;    // bytes of one pattern row (640 pixels)
 constexpr int NXG_TICK_MS = 100;     // one blink tick
+constexpr int NXG_PATH_MAX = 256;    // size of NXG_set_path's buffer
 
 // One slot of the window table.
 struct _NXG_window_info {
@@ -40,6 +41,7 @@ struct _NXG_window_info {
     int user_cmap = 0;         // 1 when cms is a private colormap made here
     unsigned long pix_tbl[NXG_CELLS] = {};  // pixels of the reserved cells
     int ro_visual = 0;         // 1 when the default visual's cells are read-only
+    int pm_wid = 0, pm_hgt = 0;  // largest x and y of this slot's pixmap
 };
 
 // One segment of a patterned row: the same layout as Xlib's XSegment.
@@ -115,6 +117,7 @@ int NXG_ec_to_wc(int color);
 void NXG_sel_color(int color);
 void NXG_save_pal();
 void NXG_load_pal();
+// pathname holds NXG_PATH_MAX bytes; the result is cut to fit.
 char *NXG_set_path(char *pathname, const char *envname);
 
 // Pixel and span output. dot_p, dot_t, NXG_copy_rect and NXG_set_clp take

@@ -1,0 +1,303 @@
+// Window table, backing pixmaps, colour cells and palette, and the X error
+// handler. Written for an 8-bit PseudoColor display: the 16 colours of a
+// window are 16 writable colour cells, and a palette change is a store into
+// one of them.
+#include <X11/Intrinsic.h>
+#include <X11/Xlib.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "nxg/nxg_x.h"
+
+namespace naplps {
+
+Nxg nxg;
+
+namespace {
+
+constexpr int DO_RGB = DoRed | DoGreen | DoBlue;
+
+// Cells of the private colormap that show the plug-in's 16 colours.
+constexpr unsigned long PRIVATE_BASE = 128;
+
+bool validId(int id) { return id >= 0 && id < NXG_WIN_MAX; }
+
+// Whether the default visual lets clients write colour cells.
+bool writableVisual(Display *dpy) {
+    Visual *v = DefaultVisual(dpy, DefaultScreen(dpy));
+    int c = v->c_class;
+    return c == PseudoColor || c == GrayScale || c == DirectColor;
+}
+
+// Entries of the default colormap that can be queried (at most 256).
+int mapEntries(Display *dpy) {
+    int n = DefaultVisual(dpy, DefaultScreen(dpy))->map_entries;
+    return n < 1 ? 1 : (n > 256 ? 256 : n);
+}
+
+void queryDefault(Display *dpy, Colormap def, XColor *cols, int n) {
+    for (int i = 0; i < n; i++) {
+        cols[i].pixel = (unsigned long)i;
+        cols[i].flags = DO_RGB;
+    }
+    XQueryColors(dpy, def, cols, n);
+}
+
+// Colour index i shows in reserved cell i / 16 of the window.
+void loadTranslation(const _NXG_window_info &w) {
+    for (int i = 0; i < 256; i++) nxg.NXG_wc_tbl[i] = uint8_t(w.pix_tbl[i / 16] & 0xFF);
+}
+
+// Reserves the window's 16 colour cells: in the default colormap when it
+// has 16 free cells, else in a private colormap that starts as a copy of
+// the default one. Returns the result of the last XAllocColorCells.
+int setupColormap(_NXG_window_info &w, Display *dpy) {
+    int scr = DefaultScreen(dpy);
+    Colormap def = DefaultColormap(dpy, scr);
+    if (!writableVisual(dpy)) {
+        // Read-only cells: nothing can be reserved or stored. Colours are
+        // fixed pixel values of the default colormap.
+        w.ro_visual = 1;
+        w.user_cmap = 0;
+        for (int k = 0; k < NXG_CELLS; k++) w.pix_tbl[k] = (unsigned long)(k * 17);
+        w.cms = def;
+        return 0;
+    }
+    w.ro_visual = 0;
+    int n = mapEntries(dpy);
+    XColor cols[256];
+    queryDefault(dpy, def, cols, n);
+    unsigned long pixels[NXG_CELLS] = {};
+    int status = XAllocColorCells(dpy, def, True, nullptr, 0, pixels, NXG_CELLS);
+    if (status != 0 && nxg.NXG_win_err == 0) {
+        for (int k = 0; k < NXG_CELLS; k++) w.pix_tbl[k] = pixels[k];
+        w.cms = def;
+        w.user_cmap = 0;
+        return status;
+    }
+    if (status != 0) XFreeColors(dpy, def, pixels, NXG_CELLS, 0);
+    queryDefault(dpy, def, cols, n);
+    Colormap priv = XCreateColormap(dpy, RootWindow(dpy, scr), DefaultVisual(dpy, scr), AllocAll);
+    XStoreColors(dpy, priv, cols, n);
+    // Every cell of an AllocAll colormap already belongs to us, so this
+    // finds none; the plug-in's colours are cells 128 .. 143, and they go
+    // with the colormap when it is freed.
+    status = XAllocColorCells(dpy, priv, True, nullptr, 0, pixels, NXG_CELLS);
+    for (int k = 0; k < NXG_CELLS; k++) w.pix_tbl[k] = PRIVATE_BASE + (unsigned long)k;
+    w.cms = priv;
+    w.user_cmap = 1;
+    return status;
+}
+
+void storeCell(unsigned long pixel, int r, int g, int b) {
+    nxg.NEW_color_tbl2[pixel & 0xFF][0] = uint8_t(r);
+    nxg.NEW_color_tbl2[pixel & 0xFF][1] = uint8_t(g);
+    nxg.NEW_color_tbl2[pixel & 0xFF][2] = uint8_t(b);
+    if (nxg.SW1_dpy == nullptr || nxg.NEW_cms == 0 || nxg.SW1_ro) return;
+    XColor c;
+    c.pixel = pixel & 0xFF;
+    c.red = (unsigned short)((r & 0xFF) * 256);
+    c.green = (unsigned short)((g & 0xFF) * 256);
+    c.blue = (unsigned short)((b & 0xFF) * 256);
+    c.flags = DO_RGB;
+    c.pad = 0;
+    XStoreColors(nxg.SW1_dpy, nxg.NEW_cms, &c, 1);
+}
+
+}  // namespace
+
+void nxg_make_current(const _NXG_window_info &w) {
+    nxg.SW1_xid = w.win;
+    nxg.SW1_dpy = w.dpy;
+    nxg.SW1_gc = w.gc;
+    nxg.SW1_pixmap = nxg.NXG_pixmap = w.pm;
+    nxg.NXG_lib_cms = nxg.NEW_cms = w.cms;
+    nxg.SW1_ro = w.ro_visual;
+    nxg.SW1_pm_wid = nxg.NXG_win_wid = w.wid - 1;
+    nxg.SW1_pm_hgt = nxg.NXG_win_hgt = w.hgt - 1;
+    nxg.NXG_color = -1;
+    if (w.cms != 0) loadTranslation(w);
+}
+
+void nxg_load_state() {
+    NXG_end();
+    nxg = Nxg{};
+}
+
+int NXG_init(int id, XtAppContext, Colormap, Window xid, Display *dpy, GC) {
+    // Refused: a window under 2 x 2 pixels, one wider or higher than X
+    // coordinates reach, or no window at all. No surface is current then,
+    // so nothing is drawn until a window is accepted.
+    if (nxg.NXG_win_wid < 1 || nxg.NXG_win_hgt < 1 || nxg.NXG_win_wid >= NXG_COORD_MAX ||
+        nxg.NXG_win_hgt >= NXG_COORD_MAX || !validId(id) || dpy == nullptr || xid == 0) {
+        nxg.SW1_dpy = nullptr;
+        nxg.SW1_xid = 0;
+        nxg.SW1_gc = nullptr;
+        nxg.SW1_pixmap = nxg.NXG_pixmap = 0;
+        return -1;
+    }
+    XErrorHandler prev = XSetErrorHandler(NXG_WinErrorHandler);
+    if (!nxg.NXG_handler_set) {
+        nxg.NXG_old_handler = reinterpret_cast<void (*)()>(prev);
+        nxg.NXG_handler_set = 1;
+    }
+    nxg.NXG_win_err = 0;
+    int status = 0;
+    _NXG_window_info &w = nxg.NXG_win_tbl[id];
+
+    // A slot that moves to another display keeps nothing of the old one.
+    if (w.dpy != nullptr && w.dpy != dpy) {
+        w.gc = nullptr;
+        w.pm = 0;
+        w.cms = 0;
+    }
+    w.dpy = dpy;
+    w.win = xid;
+    // The driver draws with a GC of its own, never the host's.
+    if (w.gc == nullptr) w.gc = XCreateGC(dpy, RootWindow(dpy, 0), 0, nullptr);
+
+    if (w.cms == 0) status = setupColormap(w, dpy);
+    // The window's size is what the caller set in NXG_win_wid and NXG_win_hgt.
+    int ww = nxg.NXG_win_wid, wh = nxg.NXG_win_hgt;
+    nxg_make_current(w);
+    nxg.NXG_win_wid = ww;
+    nxg.NXG_win_hgt = wh;
+    if (!w.ro_visual) XInstallColormap(dpy, w.cms);
+    XSetWindowColormap(dpy, xid, w.cms);
+
+    // The backing pixmap is kept while its own size matches the window.
+    bool create = w.pm == 0;
+    if (w.pm != 0 && (w.pm_wid != nxg.NXG_win_wid || w.pm_hgt != nxg.NXG_win_hgt)) {
+        XFreePixmap(dpy, w.pm);
+        w.pm = 0;
+        create = true;
+    }
+    if (create) {
+        w.pm = XCreatePixmap(dpy, xid, (unsigned)(nxg.NXG_win_wid + 1),
+                             (unsigned)(nxg.NXG_win_hgt + 1),
+                             (unsigned)DefaultDepth(dpy, 0));
+        nxg.SW1_pixmap = nxg.NXG_pixmap = w.pm;
+        if (w.pm != 0) {
+            nxg.NXG_color = -1;
+            nxg_fg(0);
+            XSetFunction(dpy, w.gc, GXcopy);
+            prim_rect(0, 0, nxg.NXG_win_wid + 1, nxg.NXG_win_hgt + 1, NXG_TO_PIXMAP);
+        }
+    }
+    // The pixmap (or, without one, the window) bounds all drawing.
+    w.pm_wid = nxg.SW1_pm_wid = nxg.NXG_win_wid;
+    w.pm_hgt = nxg.SW1_pm_hgt = nxg.NXG_win_hgt;
+    w.wid = nxg.NXG_win_wid + 1;
+    w.hgt = nxg.NXG_win_hgt + 1;
+    nxg.SW1_pixmap = nxg.NXG_pixmap = w.pm;
+    tmset();
+    if (w.pm == 0) return -3;
+    if (w.cms == 0) return -4;
+    return status;
+}
+
+void NXG_term(int id) {
+    tmrset();
+    if (!validId(id)) return;
+    _NXG_window_info &w = nxg.NXG_win_tbl[id];
+    if (w.dpy == nullptr) return;
+    if (w.cms != 0) {
+        if (!w.ro_visual) {
+            if (!w.user_cmap) XFreeColors(w.dpy, w.cms, w.pix_tbl, NXG_CELLS, 0);
+            XUninstallColormap(w.dpy, w.cms);
+            if (w.user_cmap) XFreeColormap(w.dpy, w.cms);
+        }
+        w.cms = 0;
+    }
+    if (w.pm != 0) {
+        XFreePixmap(w.dpy, w.pm);
+        w.pm = 0;
+    }
+    if (w.gc != nullptr) {
+        XFreeGC(w.dpy, w.gc);
+        w.gc = nullptr;
+    }
+    w.pm_wid = w.pm_hgt = 0;
+}
+
+void NXG_end() {
+    if (!nxg.NXG_handler_set) return;
+    XSetErrorHandler(reinterpret_cast<XErrorHandler>(nxg.NXG_old_handler));
+    nxg.NXG_old_handler = nullptr;
+    nxg.NXG_handler_set = 0;
+}
+
+int NXG_WinErrorHandler(Display *dpy, XErrorEvent *err) {
+    nxg.NXG_win_err = 1;
+    char msg[128] = {};
+    XGetErrorText(dpy, err->error_code, msg, 80);
+    std::printf("%s\n", msg);
+    std::fflush(stdout);
+    if (nxg.NXG_log_path != nullptr) {
+        if (FILE *f = std::fopen(nxg.NXG_log_path, "a")) {
+            std::fprintf(f, "%s\n", msg);
+            std::fclose(f);
+        }
+    }
+    return 0;
+}
+
+int NXG_ec_to_wc(int color) { return nxg.NXG_wc_tbl[color & 0xFF]; }
+
+void NXG_set_pal(int color, int r, int g, int b) {
+    storeCell((unsigned long)NXG_ec_to_wc(color), r, g, b);
+}
+
+void NXG_set_gdfpal(int color, int r, int g, int b) {
+    storeCell((unsigned long)(color & 0xFF), r, g, b);
+}
+
+int NXG_set_gdf_paltbl(Colormap cm, const unsigned long *pix_tbl) {
+    if (cm == 0 || pix_tbl == nullptr) return -1;
+    for (int i = 0; i < NXG_GDF_CELLS; i++) nxg.NXG_wc_gdf_tbl[i] = uint8_t(pix_tbl[i] & 0xFF);
+    nxg.NEW_cms = cm;
+    return 0;
+}
+
+void NXG_set_bg(int) {}
+
+void NXG_sel_color(int color) {
+    nxg.NXG_color = color;
+    if (nxg.SW1_dpy != nullptr && nxg.SW1_gc != nullptr)
+        XSetForeground(nxg.SW1_dpy, nxg.SW1_gc, (unsigned long)NXG_ec_to_wc(color));
+}
+
+void NXG_save_pal() { std::memcpy(nxg.NEW_color_tbl_save, nxg.NEW_color_tbl2, sizeof nxg.NEW_color_tbl2); }
+
+void NXG_load_pal() {
+    for (int p = 32; p < 256; p++) {
+        const uint8_t *c = nxg.NEW_color_tbl_save[p];
+        storeCell((unsigned long)p, c[0], c[1], c[2]);
+    }
+}
+
+char *NXG_set_path(char *pathname, const char *envname) {
+    // pathname holds NXG_PATH_MAX bytes; the result is cut to fit.
+    char keep[80] = {};
+    std::snprintf(keep, sizeof keep, "%s", pathname);
+    const char *env = envname ? std::getenv(envname) : nullptr;
+    char work[128] = {};
+    std::snprintf(work, sizeof work, "%s", env ? env : "");
+    if (char *semi = std::strchr(work, ';')) *semi = '\0';
+    char dir[130] = {};
+    size_t n = 0;
+    for (const char *p = work; *p; p++)
+        if (*p != ' ') dir[n++] = *p;  // leading, trailing and inner blanks go
+    if (n > 0 && dir[n - 1] != '/') dir[n++] = '/';
+    dir[n] = '\0';
+    std::snprintf(pathname, NXG_PATH_MAX, "%s%s", dir, keep);
+    return pathname;
+}
+
+Window NXG_widget_window(Widget widget) { return widget ? XtWindow(widget) : 0; }
+
+GC NXG_default_gc(Display *dpy) { return dpy ? DefaultGC(dpy, DefaultScreen(dpy)) : nullptr; }
+
+}  // namespace naplps
