@@ -4,6 +4,7 @@
 #include "decoder/decoder.h"
 #include "decoder/executors.h"
 #include "image/state.h"
+#include "interp/colour.h"
 #include "interp/state.h"
 #include "text/state.h"
 
@@ -31,6 +32,7 @@ void valinit() {
     dec.func_macro_mode = 1;
     dec.func_macro_type = 0;
     interp_valinit();
+    colour_valinit();
     txt.Rotate = txt.CharPath = txt.InterChar = txt.InterRow = 0;
     txt.MovePara = txt.CursStyle = txt.UnderLine = txt.Reverse = 0;
     txt.CursStat = txt.Scroll = txt.WordWrap = 0;

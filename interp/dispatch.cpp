@@ -2,7 +2,9 @@
 // decoded operand record.
 #include "decoder/decoder.h"
 #include "decoder/executors.h"
+#include "interp/colour.h"
 #include "interp/commands.h"
+#include "interp/control.h"
 #include "interp/state.h"
 #include "text/state.h"
 
@@ -14,10 +16,10 @@ void pdi(int opcode, int32_t *data) {
     if (opcode != OP_INCPOINT) ip.IncDrawX = ip.IncDrawY = -1;
     switch (opcode) {
     // [control: RESET, DOMAIN, TEXT, TEXTURE handlers go here]
-    case OP_RESET: break;        // RESET: not executed yet
-    case OP_DOMAIN: break;       // DOMAIN: not executed yet
-    case OP_TEXT: break;         // TEXT: not executed yet
-    case OP_TEXTURE: break;      // TEXTURE: not executed yet
+    case OP_RESET: PDI_reset(data); break;                // RESET
+    case OP_DOMAIN: PDI_domain(data); break;              // DOMAIN
+    case OP_TEXT: PDI_text(data); break;                  // TEXT
+    case OP_TEXTURE: PDI_texture(data); break;            // TEXTURE
     case OP_ABSPOINT: PDI_abspoint(data); break;          // POINT SET ABSOLUTE
     case OP_RELPOINT: PDI_relpoint(data); break;          // POINT SET RELATIVE
     case OP_ABSPOINTSET: PDI_abspointset(data); break;    // POINT ABSOLUTE
@@ -44,10 +46,10 @@ void pdi(int opcode, int32_t *data) {
     case OP_INCLINE: PDI_incline(data); break;            // INCREMENTAL LINE
     case OP_INCPOLY: PDI_incpoly(data); break;            // INCREMENTAL POLYGON
     // [colour and control: SET COLOR, WAIT, SELECT COLOR, BLINK handlers go here]
-    case OP_SETCOLOR: break;     // SET COLOR: not executed yet
-    case OP_WAIT: break;         // WAIT: not executed yet
-    case OP_SELECTCOLOR: break;  // SELECT COLOR: not executed yet
-    case OP_BLINK: break;        // BLINK: not executed yet
+    case OP_SETCOLOR: PDI_setcolor(data); break;          // SET COLOR
+    case OP_WAIT: PDI_wait(data); break;                  // WAIT
+    case OP_SELECTCOLOR: PDI_selectcolor(data); break;    // SELECT COLOR
+    case OP_BLINK: PDI_blink(data); break;                // BLINK
     default: break;              // not a PDI opcode
     }
 }

@@ -6,6 +6,8 @@
 
 #include <cstdint>
 
+#include "raster/fill.h"
+
 namespace naplps {
 
 // Bytes per prepared pattern row and the number of such rows.
@@ -54,6 +56,9 @@ struct Raster {
     int32_t TEXTURE_run = 1, TEXTURE_run_on = 1;
     int32_t TEXTURE_mw = 1;
     uint8_t TEXTURE_cells[TEXTURE_ROWS][640] = {};
+
+    // Working tables of the polygon filler.
+    PolyFill poly;
 
     // Line rasteriser working values (shared by its row helpers).
     int32_t x_add = 0, y_add = 0;          // direction of travel, +-1

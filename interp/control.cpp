@@ -1,0 +1,196 @@
+// Control instructions: RESET returns groups of attributes to their defaults
+// and clears the screen, DOMAIN sets the operand lengths and the pel, TEXT
+// the character attributes, TEXTURE the line texture and fill pattern, and
+// WAIT pauses the picture.
+#include "interp/control.h"
+
+#include "decoder/decoder.h"
+#include "decoder/executors.h"
+#include "interp/colour.h"
+#include "interp/state.h"
+#include "nxg/nxg.h"
+#include "raster/raster.h"
+#include "text/state.h"
+
+namespace naplps {
+
+namespace {
+
+// Record lengths of the instructions.
+constexpr int RESET_VALUES = 9;
+
+// Fills the picture area, or the erase window when one is set, with colour
+// index c, which stays the pel colour afterwards.
+void clearDisplay(int32_t c) {
+    ras.DRAW_COLOR_fg = c;
+    if (dec.PDI_reset_mode == 0) {
+        dot_p(ip.OriginX, ip.OriginY, ip.Scr_Width, ip.Scr_Hight);
+        return;
+    }
+    int32_t x1 = dec.PDI_win_x1, y1 = dec.PDI_win_y1, x2 = dec.PDI_win_x2, y2 = dec.PDI_win_y2;
+    NXG_set_clp(x1, y1, x2, y2);
+    dot_p(x1, y1, sat32(int64_t(x2) - x1 + 1), sat32(int64_t(y2) - y1 + 1));
+    NXG_set_clp(ras.VRAM_x_min, ras.VRAM_y_min, ras.VRAM_x_max, ras.VRAM_y_max);
+}
+
+// The fill pattern follows the pel for the solid colour and the hatchings.
+void reapplyHatch() {
+    if (ip.Texture >= 0 && ip.Texture <= 3) set_TEXTURE(ip.Texture);
+}
+
+}  // namespace
+
+void blackdisplay() { clearDisplay(0); }
+void colordisplay() { clearDisplay(ip.ColorMod != 0 ? ip.ForColor : ip.ColorNo); }
+void blackborder() {}
+void colorborder() {}
+void onprotect() { txt.ProtectFlag = 1; }
+
+void PDI_reset(int32_t *data) {
+    if (data[0] != RESET_VALUES) return;
+    const int32_t *v = data;
+    if (v[1] != 0) {  // domain
+        dec.SngLen = 1;
+        dec.MulLen = 3;
+        dec.Dimen = 0;
+        ip.LogPelX = ip.LogPelY = 0;
+        ip.PhyPelX = ip.PhyPelY = 1;
+        reapplyHatch();
+    }
+    if (v[2] != 0) {  // colour
+        init_colormap();
+        switch (v[2]) {
+        case 1:
+            ip.ColorMod = 0;
+            ip.DrawValueG = ip.DrawValueR = ip.DrawValueB = 255;
+            ip.ColorNo = 128;
+            break;
+        case 2:
+            ip.ColorMod = 1;
+            break;
+        case 3:
+            ip.ColorMod = 1;
+            ip.ForColor = 128;
+            break;
+        default:
+            break;
+        }
+    }
+    switch (v[3]) {  // screen
+    case 1: blackdisplay(); break;
+    case 2: colordisplay(); break;
+    case 3: blackborder(); break;
+    case 4: colorborder(); break;
+    case 5:
+    case 6:
+        colordisplay();
+        blackborder();
+        break;
+    case 7:
+        blackdisplay();
+        blackborder();
+        break;
+    default: break;
+    }
+    if (v[4] != 0) {  // text; the cursor and the drawing point stay
+        txt.Rotate = txt.CharPath = txt.InterChar = txt.InterRow = 0;
+        txt.MovePara = txt.CursStyle = 0;
+        ip.LogCharX = 0x60000;
+        ip.LogCharY = 0xA0000;
+        ip.PhyCharX = phySize(ip.LogCharX);
+        ip.PhyCharY = phySize(ip.LogCharY);
+        setChrFld();
+        ip.LogActX = ip.Act_L = 0;
+        ip.LogActY = ip.Act_B = 0;
+        ip.LogActWd = ip.Act_R = UNIT_WIDTH;
+        ip.LogActHi = ip.Act_T = UNIT_HEIGHT;
+        ip.PhyActX = ip.PhyActY = 0;
+        ip.PhyActWd = ip.PhyActHi = 1023;
+        txt.Reverse = txt.WordWrap = txt.Scroll = txt.UnderLine = txt.CursStat = 0;
+    }
+    if (v[5] != 0) stopblink();  // blink
+    if (v[6] != 0) onprotect();  // protect
+    if (v[7] != 0) {             // texture
+        ip.LineTexture = ip.HiLight = ip.Texture = 0;
+        ip.LogMaskX = 0x60000;
+        ip.LogMaskY = 0xA0000;
+        ip.PhyMaskX = phySize(ip.LogMaskX);
+        ip.PhyMaskY = phySize(ip.LogMaskY);
+        // Texture is solid again, so the fills are too.
+        set_TEXTURE(0);
+    }
+    if (v[8] != 0) clearmacro();  // macro
+    if (v[9] != 0) clearDRCS();   // DRCS
+}
+
+void PDI_domain(int32_t *data) {
+    int n = data[0];
+    if (n != 3 && n != 5) return;
+    dec.SngLen = data[1] + 1;
+    dec.MulLen = data[2] + 1;
+    dec.Dimen = data[3];
+    if (n == 5) {
+        ip.LogPelX = data[4];
+        ip.LogPelY = data[5];
+        ip.PhyPelX = phySize(ip.LogPelX);
+        ip.PhyPelY = phySize(ip.LogPelY);
+    }
+    reapplyHatch();
+}
+
+void PDI_text(int32_t *data) {
+    int n = data[0];
+    if (n != 3 && n != 6 && n != 8) return;
+    txt.Rotate = data[1];
+    txt.CharPath = data[2];
+    txt.InterChar = data[3];
+    if (n >= 6) {
+        txt.InterRow = data[4];
+        txt.MovePara = data[5];
+        txt.CursStyle = data[6];
+    }
+    if (n == 8) {
+        ip.LogCharX = data[7];
+        ip.LogCharY = data[8];
+        ip.PhyCharX = phySize(ip.LogCharX);
+        ip.PhyCharY = phySize(ip.LogCharY);
+    }
+    setChrFld();
+}
+
+void PDI_texture(int32_t *data) {
+    int n = data[0];
+    if (n != 3 && n != 5) return;
+    ip.LineTexture = data[1];
+    ip.HiLight = data[2];
+    ip.Texture = data[3];
+    if (n == 5) {
+        ip.LogMaskX = data[4];
+        ip.LogMaskY = data[5];
+        ip.PhyMaskX = phySize(ip.LogMaskX);
+        ip.PhyMaskY = phySize(ip.LogMaskY);
+    }
+    set_TEXTURE(ip.Texture);
+}
+
+void PDI_wait(int32_t *data) {
+    int n = data[0];
+    if (n > DATA_MAX_VALUES) n = DATA_MAX_VALUES;
+    // A wait of v ticks sleeps ceil(v / 2) times (each tick of the blink
+    // step also counts the timer down); the sleeps of the whole instruction
+    // are bounded by WAIT_MAX_TICKS.
+    int budget = WAIT_MAX_TICKS;
+    for (int i = 1; i <= n && budget > 0; i++) {
+        int32_t v = data[i] < 0 ? 0 : data[i];
+        int32_t sleeps = int32_t((int64_t(v) + 1) / 2);
+        if (sleeps > budget) {
+            v = 2 * budget;
+            sleeps = budget;
+        }
+        ip.WaitTimer = v;
+        waiting();
+        budget -= sleeps;
+    }
+}
+
+}  // namespace naplps

@@ -1,0 +1,261 @@
+// Fill textures: the prepared pattern rows of the texture in force and the
+// capture of pattern and DRCS definitions. Patterns are anchored to the unit
+// screen's origin, so adjacent fills join seamlessly: a pixel depends only
+// on (x - OriginX) modulo the mask width and (y - OriginY) modulo the mask
+// height.
+#include "raster/texture.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "decoder/decoder.h"
+#include "decoder/executors.h"
+#include "interp/state.h"
+#include "nxg/nxg.h"
+#include "raster/raster.h"
+
+namespace naplps {
+
+namespace {
+
+Raster &r = ras;
+
+constexpr int GRID_BYTES = TEXTURE_GRID * TEXTURE_GRID;
+constexpr int ROW_PIXELS = TEXTURE_ROW_BYTES * 8;
+
+// |v| as a pattern size: at least 1 and at most limit.
+int32_t sizeOf(int32_t v, int32_t limit) {
+    int64_t a = std::llabs(int64_t(v));
+    if (a < 1) return 1;
+    return a > limit ? limit : int32_t(a);
+}
+
+bool isPattern(int code) { return code >= 4 && code <= 7; }
+bool isDrcs(int code) { return code >= 32 && code <= 127; }
+
+// Packs one prepared row from a cell function: pixels left of the origin are
+// clear, then the cells repeat from OriginX on.
+template <typename Cell>
+void packRow(uint8_t *row, Cell cell) {
+    std::memset(row, 0, TEXTURE_ROW_BYTES);
+    for (int x = 0; x < ROW_PIXELS; x++) {
+        int64_t off = int64_t(x) - ip.OriginX;
+        if (off >= 0 && cell(off)) row[x >> 3] |= uint8_t(0x80 >> (x & 7));
+    }
+}
+
+// The vertical hatch cell at offset off from the origin: runs of
+// TEXTURE_run pixels, the first one set when TEXTURE_run_on is 1.
+int hatchCell(int64_t off) {
+    int on = ((off / r.TEXTURE_run) & 1) == 0;
+    return r.TEXTURE_run_on ? on : !on;
+}
+
+// Prepares the rows of pattern code (4-7) for the mask now in force.
+// Returns the pattern height.
+int32_t preparePattern(int code) {
+    const uint8_t *g = r.TEXTURE_M[code - 4];
+    int32_t mw = sizeOf(ip.PhyMaskX, TEXTURE_CELLS);
+    int32_t mh = sizeOf(ip.PhyMaskY, TEXTURE_SIZE_MAX);
+    int32_t sw = r.df_msk_x, sh = r.df_msk_y;
+    int rows = mh < sh ? mh : sh;
+    for (int d = 0; d < rows; d++) std::memset(r.TEXTURE_cells[d], 0, TEXTURE_CELLS);
+    for (int sr = 0; sr < sh; sr++) {
+        // A smaller mask merges stored rows; a larger one stretches them when
+        // the rows are drawn.
+        int d = mh < sh ? int(int64_t(sr) * mh / sh) : sr;
+        int gr = ip.PhyMaskY <= 0 ? sr : sh - 1 - sr;
+        uint8_t *buf = r.TEXTURE_cells[d];
+        for (int c = 0; c < mw || c < sw; c++) {
+            int sc, dc;
+            if (mw < sw) {
+                sc = c;
+                dc = int(int64_t(c) * mw / sw);
+            } else {
+                dc = c;
+                sc = int(int64_t(c) * sw / mw);
+            }
+            if (ip.PhyMaskX < 0) dc = mw - 1 - dc;
+            if (g[gr * TEXTURE_GRID + sc] != 0) buf[dc] = 1;
+        }
+    }
+    r.TEXTURE_mw = mw;
+    for (int d = 0; d < rows; d++) {
+        const uint8_t *buf = r.TEXTURE_cells[d];
+        packRow(r.TexturePat[d], [buf, mw](int64_t off) { return buf[off % mw] != 0; });
+    }
+    r.TEXTURE_y_order = ip.PhyMaskY <= 0 ? -1 : 1;
+    return mh;
+}
+
+// The cell of the definition grid under way that pixel (x, y) belongs to,
+// computed for a span: marks the cells of columns lo..hi on one pixel row.
+void markSpan(int64_t yr, int64_t lo, int64_t hi) {
+    int64_t w, h;
+    bool drcs = isDrcs(r.TEXTURE_DEF_CODE);
+    if (drcs) {
+        w = sizeOf(r.DRCS_rt_x, INT32_MAX);
+        h = sizeOf(r.DRCS_rt_y, INT32_MAX);
+    } else if (isPattern(r.TEXTURE_DEF_CODE)) {
+        w = sizeOf(r.texture_mask[r.TEXTURE_DEF_CODE - 4][0], TEXTURE_GRID);
+        h = sizeOf(r.texture_mask[r.TEXTURE_DEF_CODE - 4][1], TEXTURE_GRID);
+    } else {
+        return;
+    }
+    int64_t m = w > h ? w : h;
+    int64_t step = ip.Scr_Ratio / m;
+    if (step < 1) step = 1;
+    int64_t row = yr / step;
+    int64_t c0 = lo / step, c1 = hi / step;
+    if (drcs) {
+        row = row * 16 / h;
+        c0 = c0 * 16 / w;
+        c1 = c1 * 16 / w;
+    }
+    if (row < 0 || row >= TEXTURE_GRID) return;
+    if (c0 < 0) c0 = 0;
+    if (c1 > TEXTURE_GRID - 1) c1 = TEXTURE_GRID - 1;
+    for (int64_t c = c0; c <= c1; c++) r.TEXTURE_B[row * TEXTURE_GRID + c] = 1;
+}
+
+}  // namespace
+
+void set_TEXTURE(int code) {
+    if (code < 0 || code > 7) code = 0;
+    if (isPattern(code)) {
+        // An undefined pattern is an empty 50 x 50 mask.
+        int32_t *mask = r.texture_mask[code - 4];
+        if (mask[0] == 0 || mask[1] == 0) {
+            mask[0] = mask[1] = TEXTURE_GRID;
+            std::memset(r.TEXTURE_M[code - 4], 0, GRID_BYTES);
+        }
+        r.df_msk_x = sizeOf(mask[0], TEXTURE_GRID);
+        r.df_msk_y = sizeOf(mask[1], TEXTURE_GRID);
+    }
+    // Hatches need a pel in the direction they are cut in.
+    bool noX = ip.LogPelX == 0, noY = ip.LogPelY == 0;
+    if ((code == 1 || code == 3) && noX) code = 0;
+    if ((code == 2 || code == 3) && noY) code = 0;
+    r.TEXTURE_CODE = code;
+
+    int32_t size = 1;
+    if (code == 0) {
+        std::memset(r.TexturePat[0], 0xFF, TEXTURE_ROW_BYTES);
+    }
+    if (code == 1 || code == 3) {
+        r.TEXTURE_run = sizeOf(ip.PhyPelX, TEXTURE_SIZE_MAX);
+        r.TEXTURE_run_on = ip.PhyPelX > 0 ? 1 : 0;
+        packRow(r.TexturePat[0], hatchCell);
+    }
+    if (code == 2 || code == 3) {
+        size = sizeOf(ip.PhyPelY, TEXTURE_SIZE_MAX);
+        // A negative pel height swaps the on and off bands.
+        r.TEXTURE_y_order = ip.PhyPelY <= 0 ? -1 : 1;
+    }
+    if (isPattern(code)) size = preparePattern(code);
+
+    r.TEXTURE_size = size;
+    int32_t stored = r.df_msk_y < 1 ? 1 : r.df_msk_y;
+    r.TEXTURE_bottom = TEXTURE_ROW_BYTES * ((size < stored ? size : stored) - 1);
+    // The writer's phase follows the new pattern on the row it stands on.
+    set_VRAM_y(nxg.NXG_win_hgt - r.VRAM_y);
+}
+
+int texture_bit(int32_t yy, int32_t x) {
+    if (x < 0) return 0;
+    int row = yy / TEXTURE_ROW_BYTES;
+    if (row < 0) row = 0;
+    if (row > TEXTURE_ROWS - 1) row = TEXTURE_ROWS - 1;
+    if (x < ROW_PIXELS) return (r.TexturePat[row][x >> 3] >> (7 - (x & 7))) & 1;
+    int64_t off = int64_t(x) - ip.OriginX;
+    if (off < 0) return 0;
+    switch (r.TEXTURE_CODE) {
+    case 1:
+    case 3:
+        return hatchCell(off);
+    case 4:
+    case 5:
+    case 6:
+    case 7: {
+        int32_t mw = r.TEXTURE_mw < 1 ? 1 : r.TEXTURE_mw;
+        if (mw > TEXTURE_CELLS) mw = TEXTURE_CELLS;
+        return r.TEXTURE_cells[row][off % mw] != 0;
+    }
+    default:
+        return 1;
+    }
+}
+
+void start_def_texture(int code) {
+    if (r.TEXTURE_DEF_FLAG != 0) return;
+    if (!isPattern(code) && !isDrcs(code)) return;
+    r.TEXTURE_DEF_FLAG = 1;
+    r.TEXTURE_DEF_CODE = code;
+    if (isPattern(code)) {
+        // The mask is recorded as an absolute size within the grid; a larger
+        // mask is scaled down with its proportions kept.
+        int64_t w = std::llabs(int64_t(ip.PhyMaskX)), h = std::llabs(int64_t(ip.PhyMaskY));
+        if (w < 1) w = 1;
+        if (h < 1) h = 1;
+        int64_t m = w > h ? w : h;
+        if (m > TEXTURE_GRID) {
+            w = w * TEXTURE_GRID / m;
+            h = h * TEXTURE_GRID / m;
+            if (w < 1) w = 1;
+            if (h < 1) h = 1;
+        }
+        r.texture_mask[code - 4][0] = int32_t(w);
+        r.texture_mask[code - 4][1] = int32_t(h);
+    } else {
+        r.DRCS_rt_x = ip.PhyCharX;
+        r.DRCS_rt_y = ip.PhyCharY;
+    }
+    std::memset(r.TEXTURE_B, 0, sizeof r.TEXTURE_B);
+}
+
+void def_texture() {
+    int64_t ratio = ip.Scr_Ratio;
+    int64_t yr = int64_t(r.TEXTURE_Y) - ip.OriginY;
+    if (yr < 0 || yr >= ratio) return;
+    int64_t xt = r.TEXTURE_XT, xb = r.TEXTURE_XB;
+    int64_t lo = (xt < xb ? xt : xb) - ip.OriginX;
+    int64_t hi = (xt < xb ? xb : xt) - ip.OriginX;
+    if (lo < 0) lo = 0;
+    if (hi < 0 || lo >= ratio) return;
+    if (hi > ratio - 1) hi = ratio - 1;
+    markSpan(yr, lo, hi);
+}
+
+void end_def_texture() {
+    if (r.TEXTURE_DEF_FLAG == 0) return;
+    int code = r.TEXTURE_DEF_CODE;
+    if (isPattern(code)) std::memcpy(r.TEXTURE_M[code - 4], r.TEXTURE_B, GRID_BYTES);
+    if (isDrcs(code)) TEXTURE_B_to_DRCSBuf(r.TEXTURE_B, code);
+    r.TEXTURE_DEF_FLAG = 0;
+    r.TEXTURE_DEF_CODE = 0;
+    // A redefined pattern in force takes effect at once.
+    if (r.TEXTURE_CODE == code) set_TEXTURE(code);
+}
+
+uint8_t packtobyte(const uint8_t *cells) {
+    uint8_t b = 0;
+    for (int i = 0; i < 8; i++) b = uint8_t((b << 1) | (cells[i] != 0 ? 1 : 0));
+    return b;
+}
+
+void TEXTURE_B_to_DRCSBuf(const uint8_t *grid, int code) {
+    if (!isDrcs(code)) return;
+    uint8_t *glyph = dec.DRCSBuf[code - 32];
+    for (int row = 0; row < 16; row++)
+        for (int b = 0; b < 2; b++)
+            glyph[2 * row + b] = packtobyte(grid + (15 - row) * TEXTURE_GRID + 8 * b);
+}
+
+void clear_TEXTURE() {
+    std::memset(r.TEXTURE_M, 0, sizeof r.TEXTURE_M);
+    dec.Texture_Status = 0;
+}
+
+uint8_t *get_adr_TEXTURE() { return &r.TEXTURE_M[0][0]; }
+
+}  // namespace naplps
