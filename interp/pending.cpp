@@ -3,6 +3,7 @@
 // code that draws it when that code lands.
 #include "decoder/executors.h"
 #include "interp/commands.h"
+#include "text/state.h"
 
 namespace naplps {
 
@@ -22,6 +23,9 @@ int Chk_Fields() { return 0; }
 // INCREMENTAL LINE and INCREMENTAL POLYGON are accepted and draw nothing.
 void PDI_incline(int32_t *) {}
 void PDI_incpoly(int32_t *) {}
+
+// Characters left on the line: not computed yet (none).
+int inq_eol_chars() { return 0; }
 
 // The built-in font is compiled in: nothing to open or release.
 void uf_open() {}

@@ -17,4 +17,7 @@ struct Text {
 
 extern Text txt;
 
+// Whole characters left on the current line at the cursor.
+int inq_eol_chars();
+
 }  // namespace naplps
