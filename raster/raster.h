@@ -50,12 +50,6 @@ struct Raster {
     int32_t TEXTURE_DEF_CODE = 0;     // 4-7 pattern, 32-127 DRCS character
     int32_t DRCS_rt_x = 0, DRCS_rt_y = 0;  // character cell at the DRCS start
     int32_t df_msk_x = 0;             // width of the stored mask in cells
-    // The texture in force as the prepared rows were made from it, so that a
-    // pixel beyond x = 639 is found by its phase: hatch run length and sense,
-    // mask width and the mask cells of each prepared row.
-    int32_t TEXTURE_run = 1, TEXTURE_run_on = 1;
-    int32_t TEXTURE_mw = 1;
-    uint8_t TEXTURE_cells[TEXTURE_ROWS][640] = {};
 
     // Working tables of the polygon filler.
     PolyFill poly;

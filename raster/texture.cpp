@@ -44,13 +44,6 @@ void packRow(uint8_t *row, Cell cell) {
     }
 }
 
-// The vertical hatch cell at offset off from the origin: runs of
-// TEXTURE_run pixels, the first one set when TEXTURE_run_on is 1.
-int hatchCell(int64_t off) {
-    int on = ((off / r.TEXTURE_run) & 1) == 0;
-    return r.TEXTURE_run_on ? on : !on;
-}
-
 // Prepares the rows of pattern code (4-7) for the mask now in force.
 // Returns the pattern height.
 int32_t preparePattern(int code) {
@@ -59,13 +52,15 @@ int32_t preparePattern(int code) {
     int32_t mh = sizeOf(ip.PhyMaskY, TEXTURE_SIZE_MAX);
     int32_t sw = r.df_msk_x, sh = r.df_msk_y;
     int rows = mh < sh ? mh : sh;
-    for (int d = 0; d < rows; d++) std::memset(r.TEXTURE_cells[d], 0, TEXTURE_CELLS);
+    // One row of mask cells for each prepared row.
+    static_assert(TEXTURE_ROWS >= TEXTURE_GRID, "a prepared row for every grid row");
+    uint8_t cells[TEXTURE_GRID][TEXTURE_CELLS] = {};
     for (int sr = 0; sr < sh; sr++) {
         // A smaller mask merges stored rows; a larger one stretches them when
         // the rows are drawn.
         int d = mh < sh ? int(int64_t(sr) * mh / sh) : sr;
         int gr = ip.PhyMaskY <= 0 ? sr : sh - 1 - sr;
-        uint8_t *buf = r.TEXTURE_cells[d];
+        uint8_t *buf = cells[d];
         for (int c = 0; c < mw || c < sw; c++) {
             int sc, dc;
             if (mw < sw) {
@@ -79,17 +74,16 @@ int32_t preparePattern(int code) {
             if (g[gr * TEXTURE_GRID + sc] != 0) buf[dc] = 1;
         }
     }
-    r.TEXTURE_mw = mw;
     for (int d = 0; d < rows; d++) {
-        const uint8_t *buf = r.TEXTURE_cells[d];
+        const uint8_t *buf = cells[d];
         packRow(r.TexturePat[d], [buf, mw](int64_t off) { return buf[off % mw] != 0; });
     }
     r.TEXTURE_y_order = ip.PhyMaskY <= 0 ? -1 : 1;
     return mh;
 }
 
-// The cell of the definition grid under way that pixel (x, y) belongs to,
-// computed for a span: marks the cells of columns lo..hi on one pixel row.
+// Marks the cells of the definition grid under way that pixels lo..hi of
+// pixel row yr (relative to the unit screen's origin) fall in.
 void markSpan(int64_t yr, int64_t lo, int64_t hi) {
     int64_t w, h;
     bool drcs = isDrcs(r.TEXTURE_DEF_CODE);
@@ -143,9 +137,10 @@ void set_TEXTURE(int code) {
         std::memset(r.TexturePat[0], 0xFF, TEXTURE_ROW_BYTES);
     }
     if (code == 1 || code == 3) {
-        r.TEXTURE_run = sizeOf(ip.PhyPelX, TEXTURE_SIZE_MAX);
-        r.TEXTURE_run_on = ip.PhyPelX > 0 ? 1 : 0;
-        packRow(r.TexturePat[0], hatchCell);
+        // Runs of |PhyPelX| pixels, the first one set for a positive pel.
+        int64_t run = sizeOf(ip.PhyPelX, TEXTURE_SIZE_MAX);
+        bool firstOn = ip.PhyPelX > 0;
+        packRow(r.TexturePat[0], [run, firstOn](int64_t off) { return (((off / run) & 1) == 0) == firstOn; });
     }
     if (code == 2 || code == 3) {
         size = sizeOf(ip.PhyPelY, TEXTURE_SIZE_MAX);
@@ -159,31 +154,6 @@ void set_TEXTURE(int code) {
     r.TEXTURE_bottom = TEXTURE_ROW_BYTES * ((size < stored ? size : stored) - 1);
     // The writer's phase follows the new pattern on the row it stands on.
     set_VRAM_y(nxg.NXG_win_hgt - r.VRAM_y);
-}
-
-int texture_bit(int32_t yy, int32_t x) {
-    if (x < 0) return 0;
-    int row = yy / TEXTURE_ROW_BYTES;
-    if (row < 0) row = 0;
-    if (row > TEXTURE_ROWS - 1) row = TEXTURE_ROWS - 1;
-    if (x < ROW_PIXELS) return (r.TexturePat[row][x >> 3] >> (7 - (x & 7))) & 1;
-    int64_t off = int64_t(x) - ip.OriginX;
-    if (off < 0) return 0;
-    switch (r.TEXTURE_CODE) {
-    case 1:
-    case 3:
-        return hatchCell(off);
-    case 4:
-    case 5:
-    case 6:
-    case 7: {
-        int32_t mw = r.TEXTURE_mw < 1 ? 1 : r.TEXTURE_mw;
-        if (mw > TEXTURE_CELLS) mw = TEXTURE_CELLS;
-        return r.TEXTURE_cells[row][off % mw] != 0;
-    }
-    default:
-        return 1;
-    }
 }
 
 void start_def_texture(int code) {

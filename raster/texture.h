@@ -28,9 +28,4 @@ void clear_TEXTURE();
 // The four stored patterns.
 uint8_t *get_adr_TEXTURE();
 
-// The pattern pixel (0 or 1) of window column x on the prepared row at byte
-// offset yy: the bit of TexturePat for x 0..639, and for wider windows the
-// same pattern continued with its period. Never reads outside the tables.
-int texture_bit(int32_t yy, int32_t x);
-
 }  // namespace naplps
