@@ -208,5 +208,8 @@ void valinit();
 // Restores the load-time state of the decoder, the drawing state and the
 // text state (the subsystems of the X-free core).
 void core_load_state();
+// The same for every subsystem, the raster engine and the driver included
+// (in the whole decoder library only).
+void pdi_load_state();
 
 }  // namespace naplps
