@@ -101,19 +101,19 @@ void init_colormap() {
 }
 
 int32_t nearestColour(int64_t g, int64_t r, int64_t b) {
+    // Squares of differences of 64-bit components need 128 bits; the sum of
+    // three still fits unsigned.
+    using Wide = unsigned __int128;
+    auto sq = [](int64_t c, int32_t m) {
+        int64_t mm = m;
+        uint64_t d = c >= mm ? uint64_t(c) - uint64_t(mm) : uint64_t(mm) - uint64_t(c);
+        return Wide(d) * d;
+    };
     int32_t best = 0;
-    int64_t bestDist = -1;
+    Wide bestDist = 0;
     for (int i = 0; i < MAP_SIZE; i++) {
-        int64_t dg = g - ip.MapValueG[i], dr = r - ip.MapValueR[i], db = b - ip.MapValueB[i];
-        // Differences are capped at 2^30 so that three squares add up
-        // without wrapping, whatever the callers pass.
-        auto sq = [](int64_t v) {
-            if (v < 0) v = v < -(int64_t(1) << 30) ? int64_t(1) << 30 : -v;
-            if (v > (int64_t(1) << 30)) v = int64_t(1) << 30;
-            return v * v;
-        };
-        int64_t dist = sq(dg) + sq(dr) + sq(db);
-        if (bestDist < 0 || dist < bestDist) {
+        Wide dist = sq(g, ip.MapValueG[i]) + sq(r, ip.MapValueR[i]) + sq(b, ip.MapValueB[i]);
+        if (i == 0 || dist < bestDist) {
             bestDist = dist;
             best = i;
         }
