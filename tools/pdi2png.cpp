@@ -1,12 +1,13 @@
 // pdi2png: decodes a NAPLPS picture file into a window on the X display and
 // writes the window's backing pixmap as a PNG.
 //
-//   pdi2png [--size WxH] [--no-wait] FILE OUT.png
+//   pdi2png [--size WxH] [--no-wait] [--stats] FILE OUT.png
 //
 // The window is set up as the plug-in sets up its own: a slot from
 // pdi_win_open, the unit screen 512 pixels wide at the origin, the clip the
 // whole window; then every byte goes through pdi_putchar. --no-wait lets
-// WAIT pass without sleeping (the final picture is the same).
+// WAIT pass without sleeping (the final picture is the same); --stats
+// prints the number of line spans drawn to standard error.
 #include <X11/Intrinsic.h>
 #include <X11/Shell.h>
 #include <X11/StringDefs.h>
@@ -24,6 +25,7 @@
 
 #include "decoder/decoder.h"
 #include "nxg/nxg.h"
+#include "raster/raster.h"
 
 using namespace naplps;
 
@@ -32,7 +34,7 @@ namespace {
 constexpr int MAX_SIDE = 4096;
 
 void usage() {
-    std::fprintf(stderr, "usage: pdi2png [--size WxH] [--no-wait] FILE OUT.png\n");
+    std::fprintf(stderr, "usage: pdi2png [--size WxH] [--no-wait] [--stats] FILE OUT.png\n");
 }
 
 bool parseSize(const char *s, int *w, int *h) {
@@ -116,7 +118,7 @@ bool writePng(const char *path, int w, int h, const std::vector<uint8_t> &rgb) {
 
 int main(int argc, char **argv) {
     int w = 512, h = 400;
-    bool noWait = false;
+    bool noWait = false, stats = false;
     std::vector<const char *> files;
     for (int i = 1; i < argc; i++) {
         std::string a = argv[i];
@@ -128,6 +130,8 @@ int main(int argc, char **argv) {
             i++;
         } else if (a == "--no-wait") {
             noWait = true;
+        } else if (a == "--stats") {
+            stats = true;
         } else if (a.size() > 1 && a[0] == '-') {
             usage();
             return 2;
@@ -180,6 +184,7 @@ int main(int argc, char **argv) {
     // As in the plug-in, an instruction still open at the end of the data
     // waits for a byte that never comes and is not drawn.
     for (uint8_t b : bytes) pdi_putchar(0, b);
+    if (stats) std::fprintf(stderr, "spans %llu\n", (unsigned long long)ras.spans);
 
     const _NXG_window_info &slot = nxg.NXG_win_tbl[id];
     Colormap cmap = slot.cms ? slot.cms : DefaultColormap(dpy, DefaultScreen(dpy));
