@@ -40,6 +40,6 @@ int Chk_Fields();
 
 // Relative pairs a polygon fill takes: the vertex store holds the first
 // vertex, these pairs and the closing copy of the first vertex.
-constexpr int POLY_MAX_PAIRS = (1025 - 4) / 2;
+constexpr int POLY_MAX_PAIRS = (2 * (1024 / 2 + 2) - 4) / 2;
 
 }  // namespace naplps

@@ -41,8 +41,10 @@ struct Interp {
     int32_t ColorNo = 0, ForColor = 0, BakColor = 0;
     int32_t DrawValueG = 0, DrawValueR = 0, DrawValueB = 0;
 
-    // Vertex store of the polygon fills: physical x, y pairs.
-    int32_t idata[1025] = {};
+    // Vertex store of the polygon fills: physical x, y pairs. Sized for the
+    // largest record: the first vertex, 512 relative pairs and the closing
+    // copy of the first vertex.
+    int32_t idata[2 * (1024 / 2 + 2)] = {};
 
     // Control-command state.
     int32_t LineTexture = 0, HiLight = 0, Texture = 0;

@@ -448,7 +448,12 @@ void fillrect(int32_t x, int32_t y, int32_t w, int32_t h) {
     if (ip.PhyPelY > 1) yb += ip.PhyPelY - 1;
     else if (ip.PhyPelY < -1) ya += int64_t(ip.PhyPelY) + 1;
     int32_t x1 = clampCoord(xa), x2 = clampCoord(xb), y1 = clampCoord(ya), y2 = clampCoord(yb);
-    dot_t(x1, y1, x2 - x1 + 1, y2 - y1 + 1);
+    // The textured rectangle draws its height + 1 rows but a definition
+    // captures its height rows: either way rows y1..y2 are covered, the rows
+    // of the rectangle's outline, as the polygon fill of the same corners
+    // covers them.
+    int32_t rows = ras.TEXTURE_DEF_FLAG != 0 ? y2 - y1 + 1 : y2 - y1;
+    dot_t(x1, y1, x2 - x1 + 1, rows);
 }
 
 void drawrectfill(int32_t x, int32_t y, int32_t w, int32_t h) {
