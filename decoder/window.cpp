@@ -1,6 +1,7 @@
 // The decoder's outward window operations: taking and releasing a slot of
 // the driver's window table, and repainting a window from its backing
 // pixmap.
+#include "interp/colour.h"
 #include "nxg/nxg.h"
 
 namespace naplps {
@@ -33,6 +34,7 @@ int pdi_win_open(int *win, Colormap cm, Widget widget, Display *display, int wid
     nxg.NXG_win_hgt = height - 1;
     w.wid = width;
     w.hgt = height;
+    bool newCells = w.cms == 0;
     int status = NXG_init(id, nullptr, cm, NXG_widget_window(widget), display,
                           NXG_default_gc(display));
     if (status == -1) {
@@ -45,6 +47,8 @@ int pdi_win_open(int *win, Colormap cm, Widget widget, Display *display, int wid
         return -1;
     }
     *win = id;
+    // New colour cells show the picture's colour map.
+    if (newCells && w.cms != 0) show_colormap();
     return 0;
 }
 

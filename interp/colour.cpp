@@ -98,6 +98,15 @@ void init_colormap() {
     }
     for (int i = 0; i < MAP_SIZE; i++) set_colormap(i);
     std::memset(ip.UsedColorMap, 0, sizeof ip.UsedColorMap);
+    ip.MapLoaded = 1;
+}
+
+void show_colormap() {
+    if (ip.MapLoaded == 0) {
+        init_colormap();
+        return;
+    }
+    for (int i = 0; i < MAP_SIZE; i += 16) set_colormap(i);
 }
 
 int32_t nearestColour(int64_t g, int64_t r, int64_t b) {

@@ -17,6 +17,10 @@ void PDI_blink(int32_t *data);
 void init_colormap();
 // Passes map entry i to the palette when it is one of the sixteen shown.
 void set_colormap(int i);
+// Gives new colour cells the colours of the map: the default map when no
+// map has been loaded yet (a picture without RESET's colour group still
+// shows its colours), else the sixteen shown entries of the map in force.
+void show_colormap();
 // Ends every blink process.
 void stopblink();
 // Ends the blink process of ForColor.

@@ -53,6 +53,7 @@ struct Interp {
     // Colour map and blink table (SET COLOR, SELECT COLOR, BLINK). The map
     // starts all zero; only RESET with a colour code loads the default map.
     int32_t func_graph_mode = 0;                 // 0: map entries reach the palette
+    int32_t MapLoaded = 0;                       // 1 once the default map was loaded
     int32_t MapValueR[256] = {}, MapValueG[256] = {}, MapValueB[256] = {};
     int32_t UsedColorMap[256] = {};              // 1: defined by SET COLOR
     uint8_t BTFlag[256] = {};    // 0 none, 1 on phase, 2 off phase, 3 waiting to turn on
