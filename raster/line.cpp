@@ -213,7 +213,7 @@ void line_sub_34(int32_t tx, int32_t ty, int32_t pelx, int32_t pely, int colour,
 void set_DRAW_y_order(int order) { r.VRAM_y_add = order != 0 ? -1 : 1; }
 
 void set_VRAM_y(int32_t y) {
-    r.VRAM_y = nxg.NXG_win_hgt - y;
+    r.VRAM_y = sat32(int64_t(nxg.NXG_win_hgt) - y);
     int64_t t;
     patternRow(y, &t);
     int32_t size = textureSize();
@@ -223,9 +223,9 @@ void set_VRAM_y(int32_t y) {
 }
 
 void inc_VRAM_y() {
-    r.VRAM_y += r.VRAM_y_add;
+    r.VRAM_y = sat32(int64_t(r.VRAM_y) + r.VRAM_y_add);
     int64_t t;
-    patternRow(nxg.NXG_win_hgt - r.VRAM_y, &t);
+    patternRow(sat32(int64_t(nxg.NXG_win_hgt) - r.VRAM_y), &t);
     int32_t size = textureSize();
     if (r.TEXTURE_H_ON >= 0) {
         if (--r.TEXTURE_H_ON == 0) r.TEXTURE_H_ON = -size;
