@@ -106,6 +106,18 @@ void storeCell(unsigned long pixel, int r, int g, int b) {
     XStoreColors(nxg.SW1_dpy, nxg.NEW_cms, &c, 1);
 }
 
+// Whether pixel p is a cell the driver may store into: any cell of a private
+// colormap, else one of the window's 16 cells or of the image cells.
+bool ownedCell(int p) {
+    if (nxg.SW1_user_cmap) return true;
+    for (int i = 0; i < 256; i += 16)
+        if (nxg.NXG_wc_tbl[i] == p) return true;
+    if (nxg.NXG_gdf_set)
+        for (uint8_t g : nxg.NXG_wc_gdf_tbl)
+            if (g == p) return true;
+    return false;
+}
+
 }  // namespace
 
 void nxg_make_current(const _NXG_window_info &w) {
@@ -115,6 +127,7 @@ void nxg_make_current(const _NXG_window_info &w) {
     nxg.SW1_pixmap = nxg.NXG_pixmap = w.pm;
     nxg.NXG_lib_cms = nxg.NEW_cms = w.cms;
     nxg.SW1_ro = w.ro_visual;
+    nxg.SW1_user_cmap = w.user_cmap;
     nxg.SW1_pm_wid = nxg.NXG_win_wid = w.wid - 1;
     nxg.SW1_pm_hgt = nxg.NXG_win_hgt = w.hgt - 1;
     nxg.NXG_color = -1;
@@ -220,6 +233,9 @@ void NXG_term(int id) {
         w.gc = nullptr;
     }
     w.pm_wid = w.pm_hgt = 0;
+    // Errors of this window's requests reach the driver's handler while it
+    // is still installed.
+    XSync(w.dpy, False);
 }
 
 void NXG_end() {
@@ -258,6 +274,7 @@ int NXG_set_gdf_paltbl(Colormap cm, const unsigned long *pix_tbl) {
     if (cm == 0 || pix_tbl == nullptr) return -1;
     for (int i = 0; i < NXG_GDF_CELLS; i++) nxg.NXG_wc_gdf_tbl[i] = uint8_t(pix_tbl[i] & 0xFF);
     nxg.NEW_cms = cm;
+    nxg.NXG_gdf_set = 1;
     return 0;
 }
 
@@ -274,7 +291,14 @@ void NXG_save_pal() { std::memcpy(nxg.NEW_color_tbl_save, nxg.NEW_color_tbl2, si
 void NXG_load_pal() {
     for (int p = 32; p < 256; p++) {
         const uint8_t *c = nxg.NEW_color_tbl_save[p];
-        storeCell((unsigned long)p, c[0], c[1], c[2]);
+        if (ownedCell(p)) {
+            storeCell((unsigned long)p, c[0], c[1], c[2]);
+        } else {
+            // Someone else's cell: only the shadow takes the colour back.
+            nxg.NEW_color_tbl2[p][0] = c[0];
+            nxg.NEW_color_tbl2[p][1] = c[1];
+            nxg.NEW_color_tbl2[p][2] = c[2];
+        }
     }
 }
 

@@ -71,6 +71,7 @@ struct Nxg {
     int SW1_pm_wid = 0, SW1_pm_hgt = 0;          // largest x and y of the pixmap
     Colormap NXG_lib_cms = 0, NEW_cms = 0;       // current colormap
     int SW1_ro = 0;               // current surface's cells are read-only
+    int SW1_user_cmap = 0;        // current colormap is a private one made here
 
     // Colours. NXG_wc_tbl turns a colour index into a pixel value; the
     // shadow tables hold the colour last stored into each pixel.
@@ -78,6 +79,7 @@ struct Nxg {
     uint8_t NEW_color_tbl2[256][3] = {};
     uint8_t NEW_color_tbl_save[256][3] = {};
     uint8_t NXG_wc_gdf_tbl[NXG_GDF_CELLS] = {};
+    int NXG_gdf_set = 0;          // 1 once the image cells have been given
     int NXG_color = -1;           // colour index now in the GC foreground
     int NXG_cur_pal = 0;          // colour index of line spans (set_color)
 
