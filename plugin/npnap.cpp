@@ -308,12 +308,14 @@ void NPP_StreamAsFile(NPP instance, NPStream *, const char *fname) {
         if (undrawnOpen && This->fPdiLength != 0) DrawPDI(This);
         return;
     }
+    // The record keeps the name cut to its field; the file is read by its
+    // full name.
     copyBounded(This->filename, sizeof This->filename, fname);
     // The file's copy replaces the bytes the blocks built, but only once it
     // has been read whole: a missing or unreadable file keeps the old bytes.
     uint8_t *bytes = nullptr;
     int32_t length = 0;
-    if (!readFile(This->filename, &bytes, &length)) return;
+    if (!readFile(fname, &bytes, &length)) return;
     std::free(This->pPdi);
     This->pPdi = bytes;
     This->fPdiCapacity = size_t(length ? length : 1);

@@ -3,7 +3,8 @@
 # with sudo available). Does nothing when everything is already there.
 set -euo pipefail
 pkgs=(build-essential cmake pkg-config libgtest-dev libgmock-dev libbenchmark-dev
-      libx11-dev libxt-dev libpng-dev xvfb xauth)
+      libx11-dev libxt-dev libpng-dev xvfb xauth
+      unifont)
 missing=()
 for p in "${pkgs[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

@@ -13,6 +13,18 @@ struct Text {
     int32_t Done_auto_apd = 0;
     int32_t InField = 0;   // 2 cell inside the field, 1 cursor inside, 0 outside
     int32_t LastCharType = 0, LastCharCd_a = 0;
+    int32_t LastCharCode = 0;   // JIS row * 256 + cell of the last character
+    int32_t Inapf = 0;          // 1 while a character advance runs
+
+    // Character field: extents of one cell relative to the cursor (logical).
+    int32_t ChrFld_l = 0, ChrFld_r = 0, ChrFld_b = 0, ChrFld_t = 0;
+
+    // The character in hand: its code and glyph (2 zero bytes, 16 rows of 2
+    // bytes, 2 zero bytes), and the glyph of the last character as fetched,
+    // before mirroring and rotation.
+    int32_t CodeHigh = 0, CodeLow = 0;
+    uint8_t CharFont[36] = {};
+    uint8_t LastFont[32] = {};
 };
 
 extern Text txt;

@@ -1,0 +1,73 @@
+// Text and cursor: C0 controls and cursor steps, character drawing with the
+// built-in font, mosaic characters, scrolling and display erase. The state
+// lives in text/state.h (txt) and interp/state.h (ip).
+#pragma once
+
+#include <cstdint>
+
+namespace naplps {
+
+// C0 control codes the cursor code acts on.
+constexpr int C0_BS = 0x08;    // backspace: active position backward
+constexpr int C0_HT = 0x09;    // horizontal tab: active position forward
+constexpr int C0_LF = 0x0A;    // line feed: active position down
+constexpr int C0_VT = 0x0B;    // vertical tab: active position up
+constexpr int C0_FF = 0x0C;    // form feed: clear screen
+constexpr int C0_CR = 0x0D;    // carriage return: active position return
+constexpr int C0_APH = 0x1E;   // active position home
+// APS (0x1C) and NSR (0x1F) are named in decoder/decoder.h.
+
+// Character paths (direction of the cursor advance).
+constexpr int PATH_RIGHT = 0, PATH_LEFT = 1, PATH_UP = 2, PATH_DOWN = 3;
+// Scroll directions of scrollscr: the way the contents move.
+constexpr int SCROLL_DOWN = 0, SCROLL_LEFT = 1, SCROLL_UP = 2, SCROLL_RIGHT = 3;
+
+// Values of Done_auto_apd.
+constexpr int AUTO_NONE = 0;      // no automatic line change pending
+constexpr int AUTO_WRAPPED = 1;   // a character advance just changed line
+constexpr int AUTO_SWALLOWED = 2; // one CR or LF after it was swallowed
+
+// Cursor steps (logical units).
+void apf();
+void apb();
+void apd();
+void apu();
+void apr();
+void aph();
+void aps(int row, int col);
+void cs();
+void nsr(int row, int col);
+void CursPos_right(int32_t step, int down);
+void CursPos_left(int32_t step, int down);
+void CursPos_up(int32_t step, int down);
+void CursPos_down(int32_t step, int down);
+void Curs_down(int32_t step);
+void Curs_up(int32_t step);
+void Curs_right(int32_t step);
+void Curs_left(int32_t step);
+int32_t Cal_InterChar(int32_t step);
+int32_t Cal_InterRow(int32_t step);
+void nextcursorpoint();
+
+// Characters.
+int hantojis(int code);
+int knhantojis(int code);
+void getfont();
+void getDRCSfont();
+void getsupplefont();
+void rotatefont();
+void drawfont(int set);
+// Left and right blank margins of an ASCII character for proportional
+// spacing, in 22nds of the character width (0 for codes outside 0x20..0x7F).
+int proMarginLeft(int code);
+int proMarginRight(int code);
+
+// Mosaics: moves the cursor on when the cell in hand does not fit.
+void drawcheck();
+
+// Scrolling (n pixels, rectangle relative to the drawing area, bottom-up,
+// inclusive) and display erase.
+void scrollscr(int n, int dir, int x1, int y1, int x2, int y2);
+void erasedisplay();
+
+}  // namespace naplps
