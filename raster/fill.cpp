@@ -34,14 +34,16 @@ int32_t iabs(int32_t v) { return v < 0 ? -v : v; }
 int32_t imin(int32_t a, int32_t b) { return a < b ? a : b; }
 int32_t imax(int32_t a, int32_t b) { return a > b ? a : b; }
 
-// One row of a tracker walked forward (x-major edges stop on an error below
-// zero, or, for the left tracker stepping up, on zero too).
-void stepForward(const PolyEdge &e, int32_t &x, int32_t &r, bool stopOnZero) {
+// One row of a tracker walked forward. Both trackers of an x-major edge
+// stop on an error below zero, as the line rasteriser's trackers do: a left
+// tracker that also stepped on an error of exactly zero would leave the
+// outline's pixel of that row outside the fill.
+void stepForward(const PolyEdge &e, int32_t &x, int32_t &r) {
     if (e.kind == 2) {
         do {
             x += e.x_add;
             r += e.dy2;
-        } while (stopOnZero ? r <= 0 : r < 0);
+        } while (r < 0);
         r -= e.dx2;
     } else if (e.kind == 4) {
         r += e.dx2;
@@ -89,7 +91,7 @@ void incrementOne(PolyEdge &e) {
         e.cnt_a--;
         e.x_a = e.x_start;
     } else {
-        stepForward(e, e.x_left, e.r_left, true);
+        stepForward(e, e.x_left, e.r_left);
         e.cnt_b--;
         e.x_a = e.x_left;
     }
@@ -98,11 +100,11 @@ void incrementOne(PolyEdge &e) {
         e.cnt_d--;
     } else {
         if (e.kind == 2) {
-            stepForward(e, e.x_right, e.r_right, false);
+            stepForward(e, e.x_right, e.r_right);
             e.x_b = e.x_right - e.x_add;
         } else {
             e.x_b = e.x_right;
-            stepForward(e, e.x_right, e.r_right, false);
+            stepForward(e, e.x_right, e.r_right);
         }
         e.cnt_c--;
     }
@@ -215,8 +217,8 @@ void line_set_1(int i, int j, int32_t pelx, int32_t pely, PolyEdge *edges, const
             // A downward edge is walked from its lower end: both trackers
             // start where the edge ends.
             for (int32_t row = 0; row < dy; row++) {
-                stepForward(e, e.x_left, e.r_left, false);
-                stepForward(e, e.x_right, e.r_right, false);
+                stepForward(e, e.x_left, e.r_left);
+                stepForward(e, e.x_right, e.r_right);
             }
         }
     }
