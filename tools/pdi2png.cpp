@@ -15,7 +15,9 @@
 #include <X11/Xutil.h>
 #include <png.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <iterator>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -62,25 +64,37 @@ void noSleep(int) {}
 bool grab(Display *dpy, Drawable d, Colormap cmap, int w, int h, std::vector<uint8_t> *rgb) {
     XImage *im = XGetImage(dpy, d, 0, 0, unsigned(w), unsigned(h), AllPlanes, ZPixmap);
     if (!im) return false;
+    // Each distinct pixel value is looked up once; on an 8-bit screen the
+    // values index a table directly.
     std::map<unsigned long, int> index;  // pixel value -> slot in cells
+    int small[256];
+    std::fill(std::begin(small), std::end(small), -1);
     std::vector<XColor> cells;
-    std::vector<unsigned long> px(size_t(w) * h);
+    std::vector<int> slotOf(size_t(w) * h);
     for (int y = 0; y < h; y++)
         for (int x = 0; x < w; x++) {
             unsigned long p = XGetPixel(im, x, y);
-            px[size_t(y) * w + x] = p;
-            if (index.emplace(p, int(cells.size())).second) {
+            int *k = nullptr;
+            if (p < 256) {
+                k = &small[p];
+            } else {
+                auto it = index.emplace(p, -1).first;
+                k = &it->second;
+            }
+            if (*k < 0) {
+                *k = int(cells.size());
                 XColor c{};
                 c.pixel = p;
                 c.flags = DoRed | DoGreen | DoBlue;
                 cells.push_back(c);
             }
+            slotOf[size_t(y) * w + x] = *k;
         }
     XDestroyImage(im);
     if (!cells.empty()) XQueryColors(dpy, cmap, cells.data(), int(cells.size()));
     rgb->resize(size_t(w) * h * 3);
-    for (size_t i = 0; i < px.size(); i++) {
-        const XColor &c = cells[size_t(index[px[i]])];
+    for (size_t i = 0; i < slotOf.size(); i++) {
+        const XColor &c = cells[size_t(slotOf[i])];
         (*rgb)[3 * i] = uint8_t(c.red >> 8);
         (*rgb)[3 * i + 1] = uint8_t(c.green >> 8);
         (*rgb)[3 * i + 2] = uint8_t(c.blue >> 8);
