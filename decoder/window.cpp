@@ -2,6 +2,7 @@
 // the driver's window table, and repainting a window from its backing
 // pixmap.
 #include "interp/colour.h"
+#include "interp/state.h"
 #include "nxg/nxg.h"
 
 namespace naplps {
@@ -30,8 +31,8 @@ int pdi_win_open(int *win, Colormap cm, Widget widget, Display *display, int wid
         return -1;
     }
     _NXG_window_info &w = nxg.NXG_win_tbl[id];
-    nxg.NXG_win_wid = width - 1;
-    nxg.NXG_win_hgt = height - 1;
+    nxg.NXG_win_wid = sat32(int64_t(width) - 1);
+    nxg.NXG_win_hgt = sat32(int64_t(height) - 1);
     w.wid = width;
     w.hgt = height;
     bool newCells = w.cms == 0;

@@ -510,6 +510,15 @@ TEST_F(Driver, WindowsUnderTwoPixelsAreRefusedAndNothingIsDrawn) {
     EXPECT_EQ(nxg.NXG_win_tbl[0].use_flg, 0);
     TestWindow low(10, 1);
     EXPECT_EQ(low.open(), -1);
+    // Sizes that X coordinates cannot reach are refused too.
+    int id = -1;
+    EXPECT_EQ(pdi_win_open(&id, 0, low.core, low.dpy, 40000, 10), -1);
+    EXPECT_EQ(pdi_win_open(&id, 0, low.core, low.dpy, 10, INT_MAX), -1);
+    EXPECT_EQ(pdi_win_open(&id, 0, low.core, low.dpy, INT_MIN, INT_MIN), -1);
+    EXPECT_EQ(pdi_win_open(&id, 0, low.core, nullptr, 10, 10), -1);
+    EXPECT_EQ(pdi_win_open(&id, 0, nullptr, low.dpy, 10, 10), -1);
+    EXPECT_EQ(id, -1);
+    EXPECT_EQ(nxg.NXG_win_cnt, 0);
     // No display is current: every operation does nothing.
     EXPECT_EQ(nxg.SW1_dpy, nullptr);
     paint(0, 0, 5, 5, 16);
