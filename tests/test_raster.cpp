@@ -390,6 +390,34 @@ TEST_F(Raster, PatternHeightZeroAtLoadNeitherDividesByZeroNorLoops) {
     EXPECT_EQ(t->pixmapGrid()[4], "11111100");
 }
 
+TEST_F(Raster, PatternedSpansOfWideWindowsKeepThePatternAndEveryRun) {
+    // A row of 5000 pixels in 1-pixel hatch runs: 2500 runs of each colour,
+    // more than one batch of segments holds, and most columns lie beyond
+    // the 640 pixels of a prepared pattern row.
+    const int w = 5000;
+    auto t = window(w, 2);
+    ip.PhyPelX = 1;
+    set_TEXTURE(1);  // vertical hatching, runs of |PhyPelX| pixels from OriginX
+    ASSERT_EQ(ras.TEXTURE_CODE, 1);
+    ras.DRAW_COLOR_fg = C1;
+    ras.DRAW_COLOR_bg = C2;
+    ras.VRAM_y = 1;
+    fill(0, w - 1);
+    // Runs of 3 pixels on the top row, with a transparent background.
+    ip.PhyPelX = 3;
+    set_TEXTURE(1);
+    ras.DRAW_COLOR_bg = NONE;
+    ras.VRAM_y = 0;
+    fill(0, w - 1);
+    Grid g = t->pixmapGrid();
+    int wrong = 0;
+    for (int x = 0; x < w; x++) {
+        wrong += g[1][size_t(x)] != (x % 2 == 0 ? '1' : '2');
+        wrong += g[0][size_t(x)] != ((x / 3) % 2 == 0 ? '1' : '0');
+    }
+    EXPECT_EQ(wrong, 0);
+}
+
 // --- Hostile coordinates ------------------------------------------------------
 
 TEST_F(Raster, LinesWithExtremeCoordinatesAndPelsStayBoundedAndExact) {
