@@ -24,11 +24,13 @@ constexpr unsigned long PRIVATE_BASE = 128;
 
 bool validId(int id) { return id >= 0 && id < NXG_WIN_MAX; }
 
-// Whether the default visual lets clients write colour cells.
+// Whether the default visual has writable colour cells whose pixel values
+// fit the byte-wide colour translation: PseudoColor or GrayScale of at most
+// 8 bits. Other visuals get fixed pixel values and no colour stores.
 bool writableVisual(Display *dpy) {
-    Visual *v = DefaultVisual(dpy, DefaultScreen(dpy));
-    int c = v->c_class;
-    return c == PseudoColor || c == GrayScale || c == DirectColor;
+    int scr = DefaultScreen(dpy);
+    int c = DefaultVisual(dpy, scr)->c_class;
+    return (c == PseudoColor || c == GrayScale) && DefaultDepth(dpy, scr) <= 8;
 }
 
 // Entries of the default colormap that can be queried (at most 256).

@@ -734,6 +734,28 @@ TEST_F(Driver, TrueColorDisplayNeitherCrashesNorRaisesErrors) {
     EXPECT_EQ(nxg.NXG_win_err, 0);
 }
 
+TEST_F(Driver, DeepWritableDisplayNeitherCrashesNorHangs) {
+    // 24-bit DirectColor: writable cells, but pixel values wider than a
+    // byte: it is treated as a display with fixed colours.
+    if (xtest::xvfbDisplay(24, DirectColor).empty()) GTEST_SKIP() << "no DirectColor Xvfb";
+    auto t = std::make_unique<TestWindow>(16, 8, 24, DirectColor);
+    ASSERT_TRUE(t->ok());
+    ::testing::internal::CaptureStdout();
+    EXPECT_EQ(t->open(), 0);
+    EXPECT_EQ(t->slot()->ro_visual, 1);
+    paint(1, 1, 4, 2, 16);
+    span(0, 15, 0, 32);
+    NXG_set_pal(16, 255, 0, 0);
+    NXG_save_pal();
+    NXG_load_pal();
+    pdi_load_canvas(t->id, 0, 0, 16, 8);
+    t->close();
+    XSync(t->dpy, False);
+    std::string out = ::testing::internal::GetCapturedStdout();
+    EXPECT_EQ(nxg.NXG_win_err, 0) << out;
+    EXPECT_EQ(nxg.NXG_win_cnt, 0);
+}
+
 // --- Images and paths -------------------------------------------------------------
 
 TEST_F(Driver, ImagesArePutIntoWindowAndPixmap) {

@@ -26,7 +26,8 @@ namespace naplps::xtest {
 
 namespace {
 
-// One Xvfb process per depth, ended when the test process exits.
+// One Xvfb process per depth and visual class, ended when the test process
+// exits.
 struct Server {
     pid_t pid = -1;
     std::string display;
@@ -52,11 +53,12 @@ Servers &servers() {
 // Starts Xvfb on a display number of its own choosing: -displayfd makes it
 // pick a free number and write it to the pipe once it accepts connections,
 // so parallel test processes never collide.
-Server startServer(int depth) {
+Server startServer(int depth, int visualClass) {
     Server s;
     int fds[2];
     if (pipe(fds) != 0) return s;
     std::string screen = "1024x768x" + std::to_string(depth);
+    std::string cls = std::to_string(visualClass);
     pid_t pid = fork();
     if (pid < 0) {
         ::close(fds[0]);
@@ -72,8 +74,12 @@ Server startServer(int depth) {
             dup2(devnull, 2);
         }
         std::string fd = std::to_string(fds[1]);
-        execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", screen.c_str(),
-               "-nolisten", "tcp", "-noreset", (char *)nullptr);
+        if (visualClass >= 0)
+            execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", screen.c_str(),
+                   "-cc", cls.c_str(), "-nolisten", "tcp", "-noreset", (char *)nullptr);
+        else
+            execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", screen.c_str(),
+                   "-nolisten", "tcp", "-noreset", (char *)nullptr);
         _exit(127);
     }
     ::close(fds[1]);
@@ -121,17 +127,18 @@ char cellChar(unsigned long pixel, const _NXG_window_info *slot) {
 
 }  // namespace
 
-std::string xvfbDisplay(int depth) {
+std::string xvfbDisplay(int depth, int visualClass) {
     auto &all = servers().byDepth;
-    auto it = all.find(depth);
-    if (it == all.end()) it = all.emplace(depth, startServer(depth)).first;
+    int key = depth * 16 + (visualClass + 1);
+    auto it = all.find(key);
+    if (it == all.end()) it = all.emplace(key, startServer(depth, visualClass)).first;
     return it->second.display;
 }
 
 void resetState() { pdi_load_state(); }
 
-TestWindow::TestWindow(int w, int h, int depth) : width(w), height(h) {
-    std::string name = xvfbDisplay(depth);
+TestWindow::TestWindow(int w, int h, int depth, int visualClass) : width(w), height(h) {
+    std::string name = xvfbDisplay(depth, visualClass);
     if (name.empty()) return;
     XtToolkitInitialize();
     app = XtCreateApplicationContext();

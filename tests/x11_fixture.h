@@ -24,10 +24,11 @@ namespace naplps::xtest {
 
 using Grid = std::vector<std::string>;
 
-// The display name of a private Xvfb of the given depth (8 or 24), started
-// on first use and ended when the process exits; empty when it could not be
-// started.
-std::string xvfbDisplay(int depth = 8);
+// The display name of a private Xvfb of the given depth (8 or 24), and, if
+// visualClass is not -1, that default visual class (X's StaticGray 0 ..
+// DirectColor 5), started on first use and ended when the process exits;
+// empty when it could not be started.
+std::string xvfbDisplay(int depth = 8, int visualClass = -1);
 
 // Load-time state of the decoder, interpreter, raster and driver.
 void resetState();
@@ -37,7 +38,7 @@ void resetState();
 // are placed side by side so they do not hide each other.
 class TestWindow {
 public:
-    TestWindow(int w, int h, int depth = 8);
+    TestWindow(int w, int h, int depth = 8, int visualClass = -1);
     ~TestWindow();
     TestWindow(const TestWindow &) = delete;
     TestWindow &operator=(const TestWindow &) = delete;
