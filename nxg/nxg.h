@@ -106,7 +106,8 @@ extern Nxg nxg;
 // X resources of open slots are not freed: close the slots first.
 void nxg_load_state();
 
-// Window, pixmaps and palette.
+// Window, pixmaps and palette. NXG_init refuses (-1) a window under 2 x 2
+// pixels or beyond X's 16-bit coordinates, and no display is current then.
 int NXG_init(int id, XtAppContext app, Colormap cm, Window xid, Display *dpy, GC gc);
 void NXG_term(int id);
 // Puts back the X error handler that the first NXG_init replaced.
@@ -129,6 +130,10 @@ void dot_t(int x1, int y1, int x2, int y2);
 int draw(int xt, int xb);
 void fill(int xt, int xb);
 void dot_draw_t(Widget pw, int x1, int y1, int x2, int y2, int job);
+// Clip a span (end points, either order; rows ys..ye) or a rectangle
+// (origin x, width, origin y, height) to the pixmap. 0 and the clipped
+// values when something is left; -1 when nothing is (wholly outside, width
+// 0) or when the span went to a texture definition instead.
 int draw_check(int *xs, int *xe, int *ys, int *ye);
 int dot_check(int *xs, int *xe, int *ys, int *ye);
 void NXG_set_clp(int x1, int y1, int x2, int y2);
