@@ -16,6 +16,7 @@
 #include "nxg/nxg.h"
 #include "raster/fill.h"
 #include "raster/raster.h"
+#include "tests/pdi_steps.h"
 #include "tests/x11_fixture.h"
 
 using namespace naplps;
@@ -23,71 +24,11 @@ using xtest::Grid;
 
 namespace {
 
-constexpr int32_t U = 0x8000;  // one pixel in logical units
+using namespace naplps::steps;
+using Fill = DrawTest;
 
-void run(int opcode, std::initializer_list<int32_t> values) {
-    std::vector<int32_t> rec(DATA_SIZE, 0);
-    rec[0] = int32_t(values.size());
-    int k = 1;
-    for (int32_t v : values) rec[k++] = v;
-    pdi(opcode, rec.data());
-}
-
-void runRecord(int opcode, const std::vector<int32_t> &values) {
-    std::vector<int32_t> rec(DATA_SIZE, 0);
-    rec[0] = int32_t(values.size());
-    for (size_t k = 0; k < values.size(); k++) rec[k + 1] = values[k];
-    pdi(opcode, rec.data());
-}
-
-// SELECT COLOR with colour indices 16 * digit at SngLen 1.
-void colours(int fg) { run(OP_SELECTCOLOR, {fg * 4}); }
-void colours(int fg, int bg) { run(OP_SELECTCOLOR, {fg * 4, bg * 4}); }
-// DOMAIN with a pel of px x py pixels.
-void pel(int px, int py) { run(OP_DOMAIN, {0, 2, 0, px * U, py * U}); }
 // TEXTURE: line texture 0, highlight, fill pattern 0.
 void highlight(int on) { run(OP_TEXTURE, {0, on, 0}); }
-
-// A SET & POLYGON FILLED with pixel vertices (absolute first, then the
-// others as relative pairs).
-void polygon(int opcode, const std::vector<std::pair<int, int>> &pts) {
-    std::vector<int32_t> v = {pts[0].first * U, pts[0].second * U};
-    for (size_t i = 1; i < pts.size(); i++) {
-        v.push_back((pts[i].first - pts[i - 1].first) * U);
-        v.push_back((pts[i].second - pts[i - 1].second) * U);
-    }
-    runRecord(opcode, v);
-}
-
-class Fill : public ::testing::Test {
-public:
-    void open(int w, int h) {
-        if (xtest::xvfbDisplay().empty()) GTEST_SKIP() << "no Xvfb";
-        win.reset();
-        xtest::resetState();
-        win = std::make_unique<xtest::TestWindow>(w, h);
-        ASSERT_TRUE(win->ok());
-        ASSERT_EQ(win->open(), 0);
-        win->playArea();
-        dec.SngLen = 1;
-        dec.MulLen = 3;
-        ip.PhyPelX = ip.PhyPelY = 1;
-        set_TEXTURE(0);
-        colours(1);
-    }
-    Grid grid() {
-        XSync(win->dpy, False);
-        return win->pixmapGrid();
-    }
-    // The digit at bottom-up pixel (x, y).
-    char at(const Grid &g, int x, int y) { return g[g.size() - 1 - size_t(y)][size_t(x)]; }
-    // Clears the whole window to colour digit c.
-    void clear(int c) {
-        ras.DRAW_COLOR_fg = 16 * c;
-        dot_p(0, 0, win->width, win->height - 1);
-    }
-    std::unique_ptr<xtest::TestWindow> win;
-};
 
 }  // namespace
 
@@ -113,7 +54,7 @@ TEST_F(Fill, RectangularPolygonCoversBothEndRowsAndColumns) {
 // outline with the same pel: the fill must cover every outline pixel and,
 // the shape being convex, each row must be exactly the span between the
 // outline's ends on that row. Returns the fill.
-Grid checkCoversOutline(Fill *t, std::vector<std::pair<int, int>> shape, int p, bool ccw);
+Grid checkCoversOutline(DrawTest *t, std::vector<std::pair<int, int>> shape, int p, bool ccw);
 
 TEST_F(Fill, ConvexPolygonsCoverTheirOutline) {
     const std::vector<std::vector<std::pair<int, int>>> shapes = {
@@ -138,7 +79,7 @@ TEST_F(Fill, ConvexPolygonsCoverTheirOutline) {
             }
 }
 
-Grid checkCoversOutline(Fill *t, std::vector<std::pair<int, int>> shape, int p, bool ccw) {
+Grid checkCoversOutline(DrawTest *t, std::vector<std::pair<int, int>> shape, int p, bool ccw) {
     if (!ccw) std::reverse(shape.begin() + 1, shape.end());
     t->open(28, 22);
     if (!t->win) return {};

@@ -1,0 +1,86 @@
+// Helpers of the drawing tests: instructions run through the dispatcher as
+// decoded records (logical units: one pixel is 0x8000 at 512 pixels per
+// unit screen) on a fresh window of the X fixture, read back as a grid of
+// colour-cell digits (colour index 16 k shows as digit k).
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <initializer_list>
+#include <memory>
+#include <utility>
+#include <vector>
+
+#include "decoder/decoder.h"
+#include "decoder/executors.h"
+#include "interp/state.h"
+#include "nxg/nxg.h"
+#include "raster/raster.h"
+#include "tests/x11_fixture.h"
+
+namespace naplps::steps {
+
+constexpr int32_t U = 0x8000;  // one pixel in logical units
+
+inline void runRecord(int opcode, const std::vector<int32_t> &values) {
+    std::vector<int32_t> rec(DATA_SIZE, 0);
+    rec[0] = int32_t(values.size());
+    for (size_t k = 0; k < values.size() && k < size_t(DATA_MAX_VALUES); k++) rec[k + 1] = values[k];
+    pdi(opcode, rec.data());
+}
+inline void run(int opcode, std::initializer_list<int32_t> values) {
+    runRecord(opcode, std::vector<int32_t>(values));
+}
+
+// SELECT COLOR with colour indices 16 * digit at SngLen 1.
+inline void colours(int fg) { run(OP_SELECTCOLOR, {fg * 4}); }
+inline void colours(int fg, int bg) { run(OP_SELECTCOLOR, {fg * 4, bg * 4}); }
+// DOMAIN with a pel of px x py pixels.
+inline void pel(int px, int py) { run(OP_DOMAIN, {0, 2, 0, px * U, py * U}); }
+
+// SET & POLYGON (filled or outlined) with pixel vertices: the first
+// absolute, the others as relative pairs.
+inline void polygon(int opcode, const std::vector<std::pair<int, int>> &pts) {
+    std::vector<int32_t> v = {pts[0].first * U, pts[0].second * U};
+    for (size_t i = 1; i < pts.size(); i++) {
+        v.push_back((pts[i].first - pts[i - 1].first) * U);
+        v.push_back((pts[i].second - pts[i - 1].second) * U);
+    }
+    runRecord(opcode, v);
+}
+// SET & RECTANGLE FILLED in pixels.
+inline void rect(int x, int y, int w, int h) { run(OP_SETRECTFILL, {x * U, y * U, w * U, h * U}); }
+
+// A window of the fixture with the plug-in's drawing area, the lengths of
+// RESET's domain group, a 1 x 1 pel, the solid texture and foreground 1.
+class DrawTest : public ::testing::Test {
+public:
+    void open(int w, int h) {
+        if (xtest::xvfbDisplay().empty()) GTEST_SKIP() << "no Xvfb";
+        win.reset();
+        xtest::resetState();
+        win = std::make_unique<xtest::TestWindow>(w, h);
+        ASSERT_TRUE(win->ok());
+        ASSERT_EQ(win->open(), 0);
+        win->playArea();
+        dec.SngLen = 1;
+        dec.MulLen = 3;
+        ip.PhyPelX = ip.PhyPelY = 1;
+        set_TEXTURE(0);
+        colours(1);
+    }
+    xtest::Grid grid() {
+        XSync(win->dpy, False);
+        return win->pixmapGrid();
+    }
+    // The digit at bottom-up pixel (x, y).
+    static char at(const xtest::Grid &g, int x, int y) { return g[g.size() - 1 - size_t(y)][size_t(x)]; }
+    // Clears the whole window to colour digit c.
+    void clear(int c) {
+        ras.DRAW_COLOR_fg = 16 * c;
+        dot_p(0, 0, win->width, win->height - 1);
+    }
+    std::unique_ptr<xtest::TestWindow> win;
+};
+
+}  // namespace naplps::steps
