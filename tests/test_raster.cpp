@@ -10,6 +10,7 @@
 #include <climits>
 #include <memory>
 
+#include "decoder/decoder.h"
 #include "interp/state.h"
 #include "nxg/nxg.h"
 #include "raster/raster.h"
@@ -416,6 +417,27 @@ TEST_F(Raster, PatternedSpansOfWideWindowsKeepThePatternAndEveryRun) {
         wrong += g[0][size_t(x)] != ((x / 3) % 2 == 0 ? '1' : '0');
     }
     EXPECT_EQ(wrong, 0);
+}
+
+TEST_F(Raster, RendererStartUpClearsBlinkingAndLeavesTheWriterUpwardAndSolid) {
+    auto t = window(6, 3);
+    line(0, 1, 5, 1, 1, 1, C1, NONE, 0);
+    const Grid drawn = t->pixmapGrid();
+    ip.BTFlag[16] = 1;
+    ip.BTCount[16] = 4;
+    ip.BTOnTime[200] = ip.BTOffCCode[3] = ip.BTOffG[255] = 9;
+    ip.LRDefine = 16;
+    ras.VRAM_y_add = 1;
+    pdi_init(1, 0, 0, 512);  // the full start-up runs the renderer's
+    EXPECT_EQ(ip.BTFlag[16], 0);
+    EXPECT_EQ(ip.BTCount[16], 0);
+    EXPECT_EQ(ip.BTOnTime[200] | ip.BTOffCCode[3] | ip.BTOffG[255], 0);
+    EXPECT_EQ(ip.LRDefine, -1);
+    EXPECT_EQ(ras.VRAM_y_add, -1);
+    EXPECT_EQ(ras.TEXTURE_CODE, 0);
+    EXPECT_EQ(ras.TEXTURE_size, 1);
+    // The window is cleared; the backing pixmap keeps the picture.
+    EXPECT_TRUE(pictureIs(t->pixmapGrid(), drawn));
 }
 
 // --- Hostile coordinates ------------------------------------------------------
