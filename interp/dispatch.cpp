@@ -2,6 +2,7 @@
 // decoded operand record.
 #include "decoder/decoder.h"
 #include "decoder/executors.h"
+#include "interp/arc.h"
 #include "interp/colour.h"
 #include "interp/commands.h"
 #include "interp/control.h"
@@ -29,10 +30,10 @@ void pdi(int opcode, int32_t *data) {
     case OP_SETABSLINE: PDI_setabsline(data); break;      // SET & LINE ABSOLUTE
     case OP_SETRELLINE: PDI_setrelline(data); break;      // SET & LINE RELATIVE
     // [arcs: ARC and SET & ARC handlers go here]
-    case OP_ARCLINE: break;      // ARC OUTLINED: not drawn yet
-    case OP_ARCFILL: break;      // ARC FILLED: not drawn yet
-    case OP_SETARCLINE: break;   // SET & ARC OUTLINED: not drawn yet
-    case OP_SETARCFILL: break;   // SET & ARC FILLED: not drawn yet
+    case OP_ARCLINE: PDI_arcline(data); break;            // ARC OUTLINED
+    case OP_ARCFILL: PDI_arcfill(data); break;            // ARC FILLED
+    case OP_SETARCLINE: PDI_setarcline(data); break;      // SET & ARC OUTLINED
+    case OP_SETARCFILL: PDI_setarcfill(data); break;      // SET & ARC FILLED
     case OP_RECTLINE: PDI_rectline(data); break;          // RECTANGLE OUTLINED
     case OP_RECTFILL: PDI_rectfill(data); break;          // RECTANGLE FILLED
     case OP_SETRECTLINE: PDI_setrectline(data); break;    // SET & RECTANGLE OUTLINED

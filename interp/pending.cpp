@@ -7,9 +7,6 @@
 
 namespace naplps {
 
-// INCREMENTAL POINT batches: not drawn yet; no word of the batch is used.
-int PDI_incpoint(int32_t *) { return 0; }
-
 // INCREMENTAL LINE and INCREMENTAL POLYGON are accepted and draw nothing.
 void PDI_incline(int32_t *) {}
 void PDI_incpoly(int32_t *) {}

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 
+#include "raster/arc.h"
 #include "raster/fill.h"
 
 namespace naplps {
@@ -53,6 +54,9 @@ struct Raster {
 
     // Working tables of the polygon filler.
     PolyFill poly;
+
+    // Arc walk, pel and texture-cycle state of the arc rasteriser.
+    ArcState arc;
 
     // Line rasteriser working values (shared by its row helpers).
     int32_t x_add = 0, y_add = 0;          // direction of travel, +-1
