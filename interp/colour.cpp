@@ -15,6 +15,7 @@ namespace naplps {
 namespace {
 
 constexpr int MAP_SIZE = 256;
+constexpr int SHOWN_STEP = 16;  // the entries that reach the palette
 
 bool inMap(int32_t i) { return i >= 0 && i < MAP_SIZE; }
 
@@ -75,7 +76,7 @@ int32_t colourIndex(int32_t v) {
 }
 
 void set_colormap(int i) {
-    if (ip.func_graph_mode == 0 && inMap(i) && i % 16 == 0)
+    if (ip.func_graph_mode == 0 && inMap(i) && i % SHOWN_STEP == 0)
         NXG_set_pal(i, ip.MapValueR[i] & 0xFF, ip.MapValueG[i] & 0xFF, ip.MapValueB[i] & 0xFF);
 }
 
@@ -106,7 +107,7 @@ void show_colormap() {
         init_colormap();
         return;
     }
-    for (int i = 0; i < MAP_SIZE; i += 16) set_colormap(i);
+    for (int i = 0; i < MAP_SIZE; i += SHOWN_STEP) set_colormap(i);
 }
 
 int32_t nearestColour(int64_t g, int64_t r, int64_t b) {
@@ -120,7 +121,7 @@ int32_t nearestColour(int64_t g, int64_t r, int64_t b) {
     };
     int32_t best = 0;
     Wide bestDist = 0;
-    for (int i = 0; i < MAP_SIZE; i++) {
+    for (int i = 0; i < MAP_SIZE; i += SHOWN_STEP) {
         Wide dist = sq(g, ip.MapValueG[i]) + sq(r, ip.MapValueR[i]) + sq(b, ip.MapValueB[i]);
         if (i == 0 || dist < bestDist) {
             bestDist = dist;
@@ -137,13 +138,16 @@ void PDI_setcolor(int32_t *data) {
         ip.DrawValueG = g;
         ip.DrawValueR = r;
         ip.DrawValueB = b;
+        // Index i is shown by cell i / 16 in the colour of entry i & ~15, so
+        // only the sixteen shown entries take part: a colour given entry 1
+        // would be drawn in the colour of entry 0.
         int found = -1;
-        for (int i = 0; i < MAP_SIZE && found < 0; i++)
+        for (int i = 0; i < MAP_SIZE && found < 0; i += SHOWN_STEP)
             if (ip.UsedColorMap[i] == 1 && ip.MapValueR[i] == r && ip.MapValueG[i] == g &&
                 ip.MapValueB[i] == b)
                 found = i;
         if (found < 0) {
-            for (int i = 0; i < MAP_SIZE && found < 0; i++) {
+            for (int i = 0; i < MAP_SIZE && found < 0; i += SHOWN_STEP) {
                 if (ip.UsedColorMap[i] != 0) continue;
                 found = i;
                 ip.MapValueR[i] = r;

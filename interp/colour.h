@@ -31,9 +31,9 @@ void Change_bt();
 int32_t topallet(int32_t c);
 // A colour index from a single-value operand of 6 x SngLen bits.
 int32_t colourIndex(int32_t v);
-// The map entry nearest to (g, r, b) by the sum of squared differences
-// (64-bit), the lowest index on equal distances. Components may be wider
-// than 8 bits (incremental points).
+// The shown map entry (a multiple of 16) nearest to (g, r, b) by the sum of
+// squared differences, the lowest index on equal distances. Components may
+// be wider than 8 bits (incremental points); the sums do not wrap.
 int32_t nearestColour(int64_t g, int64_t r, int64_t b);
 // The colour defaults of the decoder's initialisation: no entry defined by
 // SET COLOR, no blink process, no most recent blink process. Plain state

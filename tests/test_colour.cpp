@@ -93,7 +93,7 @@ TEST(ColourMap, ResetColourCodesSetTheMode) {
     EXPECT_EQ(ip.ForColor, 128);
 }
 
-TEST(SetColour, DirectModeTakesTheLowestFreeEntryAndMatchesExactly) {
+TEST(SetColour, DirectModeTakesTheLowestFreeShownEntryAndMatchesExactly) {
     fresh();
     resetColours(1);
     run(OP_SETCOLOR, {63, 0, 0});  // G, R, B
@@ -106,12 +106,23 @@ TEST(SetColour, DirectModeTakesTheLowestFreeEntryAndMatchesExactly) {
     EXPECT_EQ(ip.ColorNo, 0);
     EXPECT_EQ(usedCount(), 1);
 
-    // A second colour goes to entry 1, which no cell shows.
+    // A second colour goes to the next entry that a cell shows (entry 1
+    // would be drawn in the colour of entry 0).
     run(OP_SETCOLOR, {0, 0, 32});
-    EXPECT_EQ(ip.ColorNo, 1);
-    EXPECT_EQ(entry(1), (RGB{0, 0, 128}));
+    EXPECT_EQ(ip.ColorNo, 16);
+    EXPECT_EQ(entry(16), (RGB{0, 0, 128}));
+    EXPECT_EQ(cell(1), (RGB{0, 0, 128}));
     EXPECT_EQ(cell(0), (RGB{0, 252, 0}));
+    EXPECT_EQ(entry(1), (RGB{2, 2, 2}));
     EXPECT_EQ(usedCount(), 2);
+
+    // An entry defined in colour-map mode that no cell shows is not matched.
+    run(OP_SELECTCOLOR, {1});  // ForColor 4
+    run(OP_SETCOLOR, {0, 63, 0});
+    run(OP_SELECTCOLOR, {});
+    run(OP_SETCOLOR, {0, 63, 0});
+    EXPECT_EQ(ip.ColorNo, 32);
+    EXPECT_EQ(cell(2), (RGB{252, 0, 0}));
 }
 
 TEST(SetColour, ComponentsScaleWithTheMultiValueLength) {
@@ -149,42 +160,48 @@ TEST(SetColour, ComponentsScaleWithTheMultiValueLength) {
     EXPECT_EQ(topallet(0xFFF), 0xFF);
 }
 
-TEST(SetColour, FullMapSelectsTheNearestEntryWithoutChangingAny) {
+TEST(SetColour, AllShownEntriesUsedSelectsTheNearestWithoutChangingAny) {
     fresh();
     resetColours(1);
-    for (int i = 0; i < 256; i++) run(OP_SETCOLOR, {i % 64, i / 64, 0});
-    ASSERT_EQ(usedCount(), 256);
-    EXPECT_EQ(entry(74), (RGB{4, 40, 0}));
-
-    // Exact colours are still found.
-    run(OP_SETCOLOR, {10, 1, 0});
-    EXPECT_EQ(ip.ColorNo, 74);
-    // A colour the map lacks: nearest entry, and no entry changes.
+    for (int k = 0; k < 16; k++) run(OP_SETCOLOR, {4 * k, 1, 0});
+    ASSERT_EQ(usedCount(), 16);
+    EXPECT_EQ(entry(32), (RGB{4, 32, 0}));
     std::vector<RGB> before;
     for (int i = 0; i < 256; i++) before.push_back(entry(i));
-    run(OP_SETCOLOR, {10, 1, 2});
-    EXPECT_EQ(ip.ColorNo, 74);
-    // Equal distances (G 42 lies between 40 and 44): the lower index wins.
+
+    // Exact colours are still found.
+    run(OP_SETCOLOR, {8, 1, 0});
+    EXPECT_EQ(ip.ColorNo, 32);
+    // A colour the map lacks: the nearest shown entry.
+    run(OP_SETCOLOR, {9, 1, 1});
+    EXPECT_EQ(ip.ColorNo, 32);
+    run(OP_SETCOLOR, {63, 63, 63});
+    EXPECT_EQ(ip.ColorNo, 240);
+    // Equal distances (G 40 lies between 32 and 48): the lower index wins.
     dec.MulLen = 4;
-    run(OP_SETCOLOR, {42, 4, 0});
-    EXPECT_EQ(ip.ColorNo, 74);
+    run(OP_SETCOLOR, {40, 4, 0});
+    EXPECT_EQ(ip.ColorNo, 32);
+    run(OP_SETCOLOR, {41, 4, 0});
+    EXPECT_EQ(ip.ColorNo, 48);
     for (int i = 0; i < 256; i++) EXPECT_EQ(entry(i), before[i]);
+    EXPECT_EQ(usedCount(), 16);
 }
 
 TEST(SetColour, NearestDistancesDoNotWrap) {
     fresh();
     resetColours(1);
     // Components as wide as incremental points deliver: the squares exceed
-    // 32 bits. The answer must still be a full-green entry.
+    // 32 bits. The answer must still be a full-green shown entry.
     int32_t k = nearestColour(int64_t(1) << 40, 0, 0);
+    EXPECT_EQ(k % 16, 0);
     EXPECT_EQ(ip.MapValueG[k], 255);
-    for (int i = 0; i < 256; i++) {
+    for (int i = 0; i < 256; i += 16) {
         if (ip.MapValueG[i] != 255) continue;
         int64_t di = int64_t(ip.MapValueR[i]) * ip.MapValueR[i] + int64_t(ip.MapValueB[i]) * ip.MapValueB[i];
         int64_t dk = int64_t(ip.MapValueR[k]) * ip.MapValueR[k] + int64_t(ip.MapValueB[k]) * ip.MapValueB[k];
         EXPECT_GE(di, dk) << i;
     }
-    EXPECT_EQ(nearestColour(INT64_MAX, INT64_MAX, INT64_MAX), 127);
+    EXPECT_EQ(nearestColour(INT64_MAX, INT64_MAX, INT64_MAX), 112);  // the lightest grey shown
     EXPECT_EQ(nearestColour(INT64_MIN, INT64_MIN, INT64_MIN), 0);
 }
 
