@@ -437,6 +437,36 @@ TEST_F(Driver, SetPalStoresTheColourAndItsShadow) {
     EXPECT_EQ(nxg.NXG_win_err, 0);
 }
 
+TEST_F(Driver, ImageCellsTakeTheirColoursInTheGivenColormap) {
+    auto t = window(4, 2);
+    Colormap def = DefaultColormap(t->dpy, DefaultScreen(t->dpy));
+    unsigned long cells[4];
+    ASSERT_TRUE(XAllocColorCells(t->dpy, def, False, nullptr, 0, cells, 4));
+    unsigned long tbl[NXG_GDF_CELLS];
+    for (int i = 0; i < NXG_GDF_CELLS; i++) tbl[i] = cells[i % 4] | 0x100;  // low byte used
+    EXPECT_EQ(NXG_set_gdf_paltbl(0, tbl), -1);
+    EXPECT_EQ(NXG_set_gdf_paltbl(def, tbl), 0);
+    EXPECT_EQ(nxg.NXG_wc_gdf_tbl[5], cells[1]);
+    EXPECT_EQ(nxg.NEW_cms, def);
+    NXG_set_gdfpal(int(cells[2]), 10, 20, 30);
+    XColor c{};
+    c.pixel = cells[2];
+    XQueryColor(t->dpy, def, &c);
+    EXPECT_EQ(c.red >> 8, 10);
+    EXPECT_EQ(c.green >> 8, 20);
+    EXPECT_EQ(c.blue >> 8, 30);
+    EXPECT_EQ(nxg.NEW_color_tbl2[cells[2]][1], 20);
+    // Saved image colours come back with the palette.
+    NXG_save_pal();
+    NXG_set_gdfpal(int(cells[2]), 0, 0, 0);
+    NXG_load_pal();
+    XQueryColor(t->dpy, def, &c);
+    EXPECT_EQ(c.red >> 8, cells[2] >= 32 ? 10 : 0);
+    XSync(t->dpy, False);
+    EXPECT_EQ(nxg.NXG_win_err, 0);
+    XFreeColors(t->dpy, def, cells, 4, 0);
+}
+
 TEST_F(Driver, PixmapIsKeptForTheSameSizeAndReplacedForANewOne) {
     auto t = window(8, 4);
     paint(1, 1, 3, 1, 16);
