@@ -184,14 +184,16 @@ struct Library {
 };
 
 int allocs = 0, frees = 0;
-bool keepFreed = false;  // MemFree leaves the memory as it was
+bool keepFreed = false;  // MemFree leaves the memory as it was, until later
+std::vector<void *> kept;
 void *hostAlloc(uint32_t n) {
     allocs++;
     return malloc(n);
 }
 void hostFree(void *p) {
     frees++;
-    if (!keepFreed) free(p);
+    if (keepFreed) kept.push_back(p);
+    else free(p);
 }
 
 // Stands in the plug-in's table to show whether it was overwritten.
@@ -775,6 +777,8 @@ TEST_F(Plugin, DestroyFreesTheRecordAndStopsRepaints) {
     XClearArea(xhost().dpy, a.hw.win, 0, 0, 0, 0, True);
     pump();
     EXPECT_EQ(rec.copiesToWindow, 0) << "an exposure after NPP_Destroy reached the instance";
+    for (void *p : kept) free(p);
+    kept.clear();
 }
 
 TEST_F(Plugin, GrowsTheBufferGeometrically) {
