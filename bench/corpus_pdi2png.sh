@@ -14,17 +14,19 @@ limit=${PDI2PNG_TIMEOUT:-20}
 [ -x "$pdi2png" ] || { echo "no $pdi2png: build first" >&2; exit 2; }
 [ -d "$corpus" ] || { echo "no corpus at $corpus" >&2; exit 2; }
 
-# A free display number for our own server.
-disp=""
-for n in $(seq 71 120); do
-    if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then disp=$n; break; fi
-done
-[ -n "$disp" ] || { echo "no free X display number" >&2; exit 2; }
-Xvfb ":$disp" -screen 0 1024x768x8 -nolisten tcp >/dev/null 2>&1 &
+# Our own server; it picks a free display number and writes it to fd 3
+# once it accepts connections.
+out="$(mktemp -d)"
+Xvfb -displayfd 3 -screen 0 1024x768x8 -nolisten tcp 3>"$out/display" >/dev/null 2>&1 &
 xvfb=$!
 trap 'kill "$xvfb" 2>/dev/null; wait "$xvfb" 2>/dev/null; rm -rf "$out"' EXIT
-out="$(mktemp -d)"
-for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$disp" ] && break; sleep 0.1; done
+disp=""
+for _ in $(seq 200); do
+    disp=$(tr -dc 0-9 < "$out/display")
+    [ -n "$disp" ] && break
+    sleep 0.1
+done
+[ -n "$disp" ] || { echo "Xvfb did not start" >&2; exit 2; }
 export DISPLAY=":$disp"
 
 files=0 failed=0 spans=0
@@ -34,17 +36,23 @@ while IFS= read -r -d '' f; do
     if ! err=$(timeout "$limit" "$pdi2png" --no-wait --stats "$f" "$out/p.png" 2>&1 >/dev/null); then
         failed=$((failed + 1))
         echo "FAILED ($?): $f" >&2
-        echo "$err" | tail -3 >&2
+        printf '%s\n' "$err" >&2
         continue
     fi
-    s=$(echo "$err" | sed -n 's/^spans \([0-9]*\)$/\1/p' | tail -1)
-    spans=$((spans + ${s:-0}))
+    [[ "$err" =~ spans\ ([0-9]+) ]] && spans=$((spans + BASH_REMATCH[1]))
 done < <(find "$corpus" -type f -print0 | sort -z)
 end=$(date +%s.%N)
+# CPU time of the converters (user + system of the finished children); the
+# wall-clock time also holds the X server's work and any load on the machine.
+times > "$out/times"  # not in a pipeline: a subshell has no children of its own
+cpu=$(tail -1 "$out/times" | awk '{
+    split($1, u, /[ms]/); split($2, k, /[ms]/);
+    print u[1] * 60 + u[2] + k[1] * 60 + k[2] }')
 
-awk -v n="$files" -v f="$failed" -v s="$spans" -v a="$start" -v b="$end" 'BEGIN {
-    t = b - a; if (t <= 0) t = 1e-9;
-    printf "files %d, failed %d, seconds %.2f\n", n, f, t;
-    printf "files/s %.1f, line spans %d, line spans/s %.0f\n", n / t, s, s / t;
+awk -v n="$files" -v f="$failed" -v s="$spans" -v a="$start" -v b="$end" -v c="$cpu" 'BEGIN {
+    t = b - a; if (t <= 0) t = 1e-9; if (c <= 0) c = 1e-9;
+    printf "files %d, failed %d, wall seconds %.2f, converter CPU seconds %.2f\n", n, f, t, c;
+    printf "wall: files/s %.1f, line spans/s %.0f\n", n / t, s / t;
+    printf "CPU:  files/s %.1f, line spans/s %.0f (line spans %d)\n", n / c, s / c, s;
 }'
 [ "$failed" -eq 0 ]
