@@ -25,6 +25,7 @@
 #include <fstream>
 #include <iterator>
 #include <map>
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
@@ -650,6 +651,37 @@ TEST_F(Plugin, ExposureRepaintsFromThePixmapWithoutDecoding) {
     EXPECT_EQ(same, compared) << "the window shows the pixmap again";
 }
 
+TEST_F(Plugin, BytesWaitForAFreeWindowSlot) {
+    std::vector<uint8_t> bytes = zigzag();
+    std::vector<uint32_t> reference;
+    {
+        Instance r(200, 150);
+        r.setWindow(200, 150);
+        r.play(bytes);
+        reference = r.picture();
+    }
+    // Twelve instances take the driver's twelve window slots.
+    std::vector<std::unique_ptr<Instance>> holders;
+    for (int i = 0; i < 12; i++) {
+        holders.push_back(std::make_unique<Instance>(40, 40));
+        holders.back()->setWindow(40, 40);
+        holders.back()->play(block());
+    }
+    resetCounts();
+    int made = rec.pixmapsMade;
+    Instance late(200, 150);
+    late.setWindow(200, 150);
+    late.newStream();
+    late.write(bytes);
+    EXPECT_EQ(rec.pixmapsMade, made);
+    EXPECT_EQ(rec.pixmapDraws, 0) << "decoded without a window slot";
+    // A slot comes free: the next block decodes every stored byte, once.
+    holders[3].reset();
+    late.write(std::vector<uint8_t>{0});
+    late.endStream();
+    EXPECT_TRUE(late.picture() == reference);
+}
+
 TEST_F(Plugin, NothingIsDecodedBeforeAUsableWindow) {
     Instance a(400, 300);
     NPPluginFuncs &pf = a.pf;
@@ -732,6 +764,24 @@ TEST_F(Plugin, StreamAsFileReplacesTheBytesOnlyWhenTheFileIsRead) {
     a.setWindow(320, 200);
     a.setWindow(300, 200);
     EXPECT_TRUE(a.picture() == refSecond);
+
+    // A symbolic link is followed: the bytes are those of the file it
+    // names, however long the link itself is.
+    std::string target = std::string(dir) + "/first.pdi";
+    std::string link = std::string(dir) + "/link.pdi";
+    {
+        std::ofstream f(target, std::ios::binary);
+        f.write(reinterpret_cast<const char *>(first.data()), std::streamsize(first.size()));
+    }
+    ASSERT_EQ(symlink(target.c_str(), link.c_str()), 0);
+    a.newStream();
+    a.pf.asfile(&a.npp, &a.stream, link.c_str());
+    a.endStream();
+    a.setWindow(320, 200);
+    a.setWindow(300, 200);
+    EXPECT_TRUE(a.picture() == refFirst);
+    unlink(link.c_str());
+    unlink(target.c_str());
     unlink(path.c_str());
     rmdir(dir);
 }
