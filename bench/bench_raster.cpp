@@ -16,7 +16,8 @@ void setUp() {
     ras = Raster{};
     ip = Interp{};
     ip.LogPelX = ip.LogPelY = 1;
-    nxg.NXG_win_hgt = 399;
+    nxg.NXG_win_wid = nxg.SW1_pm_wid = 511;
+    nxg.NXG_win_hgt = nxg.SW1_pm_hgt = 399;
 }
 
 // A fan of 64 lines from the centre of a 512 x 400 picture to its edges.
@@ -43,7 +44,8 @@ BENCHMARK(BM_LineFan)
     ->Args({1, 3})
     ->Args({4, 2});
 
-// Long lines far outside the window, as a hostile stream can ask for.
+// Long lines through the window and far beyond it, as a hostile stream can
+// ask for.
 void BM_LongLine(benchmark::State &state) {
     setUp();
     for (auto _ : state) line(-1000000, -3, 1000000, 5, 1, 1, 16, 32, int(state.range(0)));

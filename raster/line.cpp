@@ -5,6 +5,7 @@
 // points of the raster engine.
 #include "raster/raster.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "interp/state.h"
@@ -208,6 +209,17 @@ void line_sub_34(int32_t tx, int32_t ty, int32_t pelx, int32_t pely, int colour,
     r.y = s;
 }
 
+// True when the area swept by the pel (generously bounded) misses every
+// column or every row of the current pixmap.
+bool outsidePixmap(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t pelx, int32_t pely) {
+    const int32_t px = std::abs(pelx), py = std::abs(pely);
+    const int32_t left = std::min(x1, x2) - px, right = std::max(x1, x2) + px;
+    const int32_t bottom = std::min(y1, y2) - py, top = std::max(y1, y2) + py;
+    // Window rows 0..SW1_pm_hgt hold y from NXG_win_hgt - SW1_pm_hgt up to NXG_win_hgt.
+    const int64_t yLow = int64_t(nxg.NXG_win_hgt) - nxg.SW1_pm_hgt, yHigh = nxg.NXG_win_hgt;
+    return right < 0 || left > nxg.SW1_pm_wid || top < yLow || bottom > yHigh;
+}
+
 }  // namespace
 
 void set_DRAW_y_order(int order) { r.VRAM_y_add = order != 0 ? -1 : 1; }
@@ -254,6 +266,20 @@ void line(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t pelx, int32_t 
     // A line whose logical pel is zero along an axis it travels is solid.
     if ((ip.LogPelX == 0 && x1 != x2) || (ip.LogPelY == 0 && y1 != y2)) texture = 0;
     if (texture < 0 || texture > 3) texture = 0;
+
+    // A line that lies wholly beside the pixmap would only have its spans
+    // refused one by one (a long dotted line makes a great many): leave the
+    // writer where the end step would and draw nothing. While a definition
+    // is captured every span counts, wherever it lies.
+    if (!r.TEXTURE_DEF_FLAG && outsidePixmap(x1, y1, x2, y2, pelx, pely)) {
+        set_DRAW_y_order(y2 >= y1 ? 1 : 0);
+        set_color(c1);
+        const int32_t ys = y2 >= y1 ? std::max(y2, y2 + pely - 1) + 1
+                                    : std::min(y2, y2 + pely + 1) - 1;
+        set_VRAM_y(ys);
+        g_charger_off();
+        return;
+    }
 
     // Vertical set-up; a pel pointing against the travel is re-anchored so
     // that it covers the same pixels.

@@ -442,6 +442,33 @@ TEST_F(Raster, RendererStartUpClearsBlinkingAndLeavesTheWriterUpwardAndSolid) {
 
 // --- Hostile coordinates ------------------------------------------------------
 
+TEST_F(Raster, LinesBesideThePixmapDrawNothingButAreStillCapturedIntoADefinition) {
+    auto t = window(8, 8);
+    line(-400, 3, -20, 90, 3, 3, C1, C2, 1);      // left of the window
+    line(2, 9, 6, 300, 2, 2, C1, C2, 0);          // above it
+    line(900, 1, 20000, -4, 1, 1, C1, C2, 3);     // right of it
+    line(9, 3, 12, 3, -3, 1, C1, C2, 0);          // a negative pel reaching back
+    EXPECT_TRUE(pictureIs(t->pixmapGrid(), {
+                                               "........",
+                                               "........",
+                                               "........",
+                                               "........",
+                                               ".......1",
+                                               "........",
+                                               "........",
+                                               "........",
+                                           }));
+    EXPECT_EQ(ras.VRAM_y, nxg.NXG_win_hgt - 4);  // one row past the end pel
+    // While a pattern is being defined every span is captured, even where
+    // the window has no pixel: the row at y = 100 marks cells of grid row 10.
+    ip.Scr_Ratio = 512;
+    ras.TEXTURE_DEF_FLAG = 1;
+    ras.TEXTURE_DEF_CODE = 4;
+    ras.texture_mask[0][0] = ras.texture_mask[0][1] = 50;  // cells of 10 pixels
+    line(0, 100, 45, 100, 1, 1, C1, NONE, 0);
+    for (int c = 0; c < 50; c++) EXPECT_EQ(ras.TEXTURE_B[10 * 50 + c] != 0, c <= 4) << c;
+}
+
 TEST_F(Raster, LinesWithExtremeCoordinatesAndPelsStayBoundedAndExact) {
     // The diagonal through the whole int32 range still lights the diagonal
     // of the window.
