@@ -150,7 +150,7 @@ void line_sub_2(int32_t x1, int32_t a, int32_t b, int colour) {
     if (colour < 0) return;
     set_color(colour);
     set_VRAM_y(a);
-    for (int32_t y = a; y != b; y += r.y_add) span(x1, r.xe_right);
+    for (int32_t y = a; r.y_add > 0 ? y < b : y > b; y += r.y_add) span(x1, r.xe_right);
 }
 
 // One segment of a sloped line, up to the target (tx, ty). Rows are walked
