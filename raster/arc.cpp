@@ -266,11 +266,10 @@ void CalcOR(const int32_t xs[3], const int32_t ys[3], int32_t centre[2], int32_t
 
 int64_t nsqrt(int64_t n) {
     if (n <= 0) return 0;
-    if (n > (int64_t(1) << 62)) n = int64_t(1) << 62;
     // Newton's iteration on integers; it settles on floor(sqrt(n)) or
     // alternates between it and the value above, which the second test
-    // catches.
-    int64_t prev = 1, cur = (n + 1) / 2;
+    // catches. (n + 1) / 2 is written so that it cannot overflow.
+    int64_t prev = 1, cur = n / 2 + (n & 1);
     for (int i = 0; i < 100; i++) {
         if (cur == prev || cur == n / prev) break;
         prev = cur;
