@@ -618,5 +618,36 @@ TEST_F(TextDraw, CodesOutsideTheTablesDrawBlankCells) {
     SUCCEED();
 }
 
+// Streams of text bytes, cursor controls, attribute controls, code-set
+// designations and TEXT and FIELD instructions with random operands: every
+// byte is absorbed.
+TEST_F(TextDraw, RandomTextStreamsAreAbsorbed) {
+    auto t = window(64, 48);
+    nxg.sleep_ms = [](int) {};
+    const std::vector<std::string> pieces = {
+        "A", "Wi", " ", "abc def", "\x08", "\x09", "\x0a", "\x0b", "\x0d", "\x1e", "\x0c", "\x1c",
+        "\x1f", "\x19", "\x1d", "\x86", "\x87", "\x88", "\x89", "\x8a", "\x8f", "\x95", "\x96",
+        "\x97", "\x98", "\x99", "\x9a", "\x1b|", "\x1b~", "\x1b}", "\x1b){", "\x1b)W", "\x1b$)@",
+        "\x1b(A", "\x1b(C", "\x1b*|", "\x1b(D", "\xa2", "\xb8", "\xa0",
+    };
+    uint32_t seed = 12345;
+    auto next = [&seed] {
+        seed = seed * 1103515245u + 12345u;
+        return seed >> 8;
+    };
+    for (int round = 0; round < 4000; round++) {
+        std::string bytes = pieces[next() % pieces.size()];
+        if (bytes == "\xa2" || bytes == "\xb8" || bytes == "\xa0" || bytes == "\x1c" || bytes == "\x1f") {
+            int n = int(next() % 12);
+            for (int k = 0; k < n; k++) bytes += char(0x40 | (next() & 0x3F) | (bytes[0] & 0x80));
+        }
+        if (next() % 7 == 0) bytes += char(0x21 + next() % 0x5E);
+        feed(bytes);
+    }
+    feed(std::string(1, '\0'));
+    XSync(t->dpy, False);
+    EXPECT_TRUE(xtest::windowMatchesPixmap(*t));
+}
+
 }  // namespace
 }  // namespace naplps
