@@ -63,6 +63,7 @@ int PDI_incpoint(int32_t *data) {
     const int32_t savedG = ip.DrawValueG, savedR = ip.DrawValueR, savedB = ip.DrawValueB;
 
     Bits in{data, 2, 5, L};
+    const bool lastBatch = L < N + 1;
     int32_t used = -1;  // words used when the batch stops early; -1: W - 1
     bool drawn = false;
     while (in.W <= L) {
@@ -80,7 +81,11 @@ int PDI_incpoint(int32_t *data) {
                 // The row ends. Rows of data start on a word: the rest of a
                 // partly read word is padding.
                 if (in.partlyRead()) {
-                    if (mode != 0) break;  // the next batch makes this step again
+                    // In colour-map mode the next batch makes this step
+                    // again, starting at the word after this one; a batch
+                    // shorter than full is the instruction's last and goes
+                    // on here as direct colour does.
+                    if (mode != 0 && !lastBatch) break;
                     in.W++;
                     in.bit = 5;
                     if (in.W > L) break;
