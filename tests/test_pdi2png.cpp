@@ -1,0 +1,144 @@
+// pdi2png as a user runs it: the PNG it writes holds, pixel for pixel, the
+// colours of the picture the decoder draws into a window of the same size;
+// a missing file, a missing display or a bad option ends it with a message
+// and a non-zero status.
+#include <gtest/gtest.h>
+#include <png.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "nxg/nxg.h"
+#include "tests/x11_fixture.h"
+
+namespace naplps {
+namespace {
+
+struct Outcome {
+    int status = -1;
+    std::string err;
+};
+
+// Runs pdi2png with the given environment prefix and arguments; standard
+// error is kept.
+Outcome pdi2png(const std::string &env, const std::string &args) {
+    const std::string errFile = ::testing::TempDir() + "pdi2png_err.txt";
+    const std::string cmd = env + " '" PDI2PNG_PATH "' " + args + " 2>'" + errFile + "' >/dev/null";
+    Outcome r;
+    int st = std::system(cmd.c_str());
+    r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+    std::ifstream in(errFile);
+    r.err.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    std::remove(errFile.c_str());
+    return r;
+}
+
+struct Rgb {
+    int w = 0, h = 0;
+    std::vector<uint8_t> px;  // r, g, b per pixel, rows from the top
+};
+
+bool readPng(const std::string &path, Rgb *out) {
+    png_image im{};
+    im.version = PNG_IMAGE_VERSION;
+    if (!png_image_begin_read_from_file(&im, path.c_str())) return false;
+    im.format = PNG_FORMAT_RGB;
+    out->w = int(im.width);
+    out->h = int(im.height);
+    out->px.resize(PNG_IMAGE_SIZE(im));
+    bool ok = png_image_finish_read(&im, nullptr, out->px.data(), 0, nullptr) != 0;
+    png_image_free(&im);
+    return ok;
+}
+
+void noSleep(int) {}
+
+class Pdi2png : public ::testing::Test {
+protected:
+    void SetUp() override {
+        xtest::resetState();
+        display = xtest::xvfbDisplay(8);
+        if (display.empty()) GTEST_SKIP() << "Xvfb could not be started";
+    }
+    void TearDown() override { xtest::resetState(); }
+    std::string display;
+};
+
+TEST_F(Pdi2png, WritesThePixmapOfTheDecodedPictureInItsCellColours) {
+    const std::string png = ::testing::TempDir() + "pdi2png_demo.png";
+    Outcome r = pdi2png("DISPLAY=" + display, "--size 320x200 --no-wait '" DEMO_PDI "' '" + png + "'");
+    ASSERT_EQ(r.status, 0) << r.err;
+    Rgb got;
+    ASSERT_TRUE(readPng(png, &got));
+    std::remove(png.c_str());
+    ASSERT_EQ(got.w, 320);
+    ASSERT_EQ(got.h, 200);
+
+    // The same file drawn here, in a window of the same size set up the same
+    // way; each cell's colour is what the driver last stored into it.
+    std::ifstream in(DEMO_PDI, std::ios::binary);
+    std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)),
+                               std::istreambuf_iterator<char>());
+    ASSERT_FALSE(bytes.empty());
+    nxg.sleep_ms = noSleep;
+    xtest::TestWindow t(320, 200);
+    ASSERT_TRUE(t.ok());
+    ASSERT_GE(t.open(), 0);
+    t.playArea();
+    t.feed(bytes);
+    const xtest::Grid g = t.pixmapGrid();
+    const _NXG_window_info *slot = t.slot();
+    ASSERT_NE(slot, nullptr);
+    int wrong = 0, cells = 0;
+    std::vector<bool> seen(16, false);
+    for (int y = 0; y < 200; y++)
+        for (int x = 0; x < 320; x++) {
+            const char c = g[size_t(y)][size_t(x)];
+            ASSERT_NE(c, '?') << x << "," << y;
+            const int cell = c <= '9' ? c - '0' : c - 'a' + 10;
+            if (!seen[size_t(cell)]) cells++;
+            seen[size_t(cell)] = true;
+            const uint8_t *want = nxg.NEW_color_tbl2[slot->pix_tbl[cell] & 0xFF];
+            const uint8_t *have = &got.px[(size_t(y) * 320 + size_t(x)) * 3];
+            wrong += have[0] != want[0] || have[1] != want[1] || have[2] != want[2];
+        }
+    EXPECT_EQ(wrong, 0);
+    EXPECT_GE(cells, 4);  // a real picture, not a blank one
+}
+
+TEST_F(Pdi2png, EndsWithAMessageForAMissingFileDisplayOrBadOption) {
+    const std::string png = ::testing::TempDir() + "pdi2png_none.png";
+    Outcome missing = pdi2png("DISPLAY=" + display, "/nonexistent/picture.nap '" + png + "'");
+    EXPECT_NE(missing.status, 0);
+    EXPECT_NE(missing.err.find("cannot read /nonexistent/picture.nap"), std::string::npos)
+        << missing.err;
+
+    Outcome noDisplay = pdi2png("env -u DISPLAY", "'" DEMO_PDI "' '" + png + "'");
+    EXPECT_NE(noDisplay.status, 0);
+    EXPECT_NE(noDisplay.err.find("DISPLAY"), std::string::npos) << noDisplay.err;
+
+    Outcome badDisplay = pdi2png("DISPLAY=:9999", "'" DEMO_PDI "' '" + png + "'");
+    EXPECT_NE(badDisplay.status, 0);
+    EXPECT_NE(badDisplay.err.find("cannot open X display :9999"), std::string::npos)
+        << badDisplay.err;
+
+    for (const char *size : {"1x400", "0x0", "512", "5000x10", "axb"}) {
+        Outcome bad = pdi2png("DISPLAY=" + display,
+                          std::string("--size ") + size + " '" DEMO_PDI "' '" + png + "'");
+        EXPECT_NE(bad.status, 0) << size;
+        EXPECT_NE(bad.err.find("--size"), std::string::npos) << size << ": " << bad.err;
+    }
+    Outcome noOut = pdi2png("DISPLAY=" + display, "'" DEMO_PDI "'");
+    EXPECT_NE(noOut.status, 0);
+    EXPECT_NE(noOut.err.find("usage"), std::string::npos);
+
+    std::ifstream written(png);
+    EXPECT_FALSE(written.good());  // none of them wrote a picture
+}
+
+}  // namespace
+}  // namespace naplps
