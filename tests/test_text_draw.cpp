@@ -336,6 +336,42 @@ TEST_F(TextDraw, ProportionalSpacingPullsACharacterLeftByItsMargin) {
     EXPECT_EQ(fixed - proportional, 4);
 }
 
+// Proportional characters on an opaque background: the background of a
+// character never covers the one before it.
+TEST_F(TextDraw, ProportionalBackgroundsDoNotCoverThePreviousCharacter) {
+    auto textPixels = [&](const std::string &text) {
+        xtest::resetState();
+        auto t = window(60, 22);
+        ip.ColorMod = 2;
+        instr(OP_TEXT, {0, 0, 3, 0, 0, 0});
+        type(apsBytes(0, 1) + text);
+        std::vector<std::pair<int, int>> fg;
+        Grid g = t->pixmapGrid();
+        for (int r = 0; r < 22; r++)
+            for (int c = 0; c < 60; c++)
+                if (g[size_t(r)][size_t(c)] == '1') fg.push_back({r, c});
+        return fg;
+    };
+    for (const char *pair : {"il", "ii", "fi", "ti", "mi"}) {
+        SCOPED_TRACE(pair);
+        auto first = textPixels(std::string(1, pair[0]));
+        auto both = textPixels(pair);
+        ASSERT_FALSE(first.empty());
+        for (const auto &p : first)
+            EXPECT_TRUE(std::find(both.begin(), both.end(), p) != both.end()) << p.first << "," << p.second;
+    }
+    // The backgrounds still join up: no gap of index 0 inside the run.
+    xtest::resetState();
+    auto t = window(60, 22);
+    ip.ColorMod = 2;
+    instr(OP_TEXT, {0, 0, 3, 0, 0, 0});
+    type(apsBytes(0, 1) + "iliW");
+    std::string bottom = t->pixmapGrid()[21];
+    size_t from = bottom.find_first_not_of('0'), to = bottom.find_last_not_of('0');
+    ASSERT_NE(from, std::string::npos);
+    EXPECT_EQ(bottom.substr(from, to - from + 1).find('0'), std::string::npos) << bottom;
+}
+
 TEST_F(TextDraw, AnAccentAndTheLetterAfterItShareOneCell) {
     auto t = window(24, 22);
     type(apsBytes(0, 0) + "e" + "\x19\x41" + "e");  // e, then accent over e

@@ -338,7 +338,10 @@ void rotatefont() {
 
 void drawfont(int set) {
     // Proportional spacing pulls the character left by its left margin.
-    if (txt.LastCharType == SET_PRIMARY && txt.InterChar == 3 && (txt.Rotate == 0 || txt.Rotate == 2))
+    const int32_t startX = ip.LogCursX;
+    const bool proportional =
+        txt.LastCharType == SET_PRIMARY && txt.InterChar == 3 && (txt.Rotate == 0 || txt.Rotate == 2);
+    if (proportional)
         ip.LogCursX = sat32(ip.LogCursX - proMarginLeft(txt.LastCharCd_a) * int64_t(ip.LogCharX) / 22);
 
     int64_t PX = abs64(ip.PhyCharX), PY = abs64(ip.PhyCharY);
@@ -387,10 +390,19 @@ void drawfont(int set) {
         break;
     }
 
-    // Opaque background.
+    // Opaque background. With proportional spacing upright characters are
+    // closer than a cell: the background then spans only from where this
+    // character begins to where its advance ends, so that it does not
+    // paint over the character before it.
     if (ip.ColorMod == 2 && txt.Reverse != 1) {
         ras.DRAW_COLOR_fg = ip.BakColor;
-        rect(ip.OriginX + bx, ip.OriginY + by, bw, bh);
+        if (proportional && txt.Rotate == 0) {
+            int64_t advance = LX - proMarginRight(txt.LastCharCd_a) * int64_t(LX) / 22;
+            int64_t left = logtophy(startX), right = logtophy(sat32(cx + advance));
+            if (right > left) rect(ip.OriginX + left, ip.OriginY + by, right - left, bh);
+        } else {
+            rect(ip.OriginX + bx, ip.OriginY + by, bw, bh);
+        }
     }
     ras.DRAW_COLOR_fg = ip.ColorMod != 0 ? ip.ForColor : ip.ColorNo;
 
