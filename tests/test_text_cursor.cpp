@@ -375,6 +375,40 @@ TEST_F(WordWrap, AWordLongerThanALineWrapsOnceAndThenBreaks) {
     EXPECT_EQ(cursor(), (Pos{3 * CW, 8 * CH}));
 }
 
+// --- Code sets ---------------------------------------------------------------------
+
+TEST_F(Cursor, EachCodeSetFindsItsCharacterAndAdvancesOneCell) {
+    struct Case {
+        std::string bytes;
+        int code;      // JIS row and cell (or 0 and the code) of the character
+        int32_t advance;
+    };
+    const Case cases[] = {
+        {"A", 0x2341, CW},                          // ASCII as full-width JIS
+        {"\\", 0x216F, CW},                        // backslash as the yen sign
+        {"\x1b(A" "1", 0x2422, CW},                 // one-byte hiragana
+        {"\x1b(C" "1", 0x2522, CW},                 // one-byte katakana
+        {"\x1b(G" "\x5e", 0x212B, CW},              // voiced sound mark
+        {"\x1b$)@\x1b~" "\xb0\xa1", 0x3021, CW},    // two-byte JIS in GR
+        {"\x1b$)J\x1b~" "\xf4\xa4", 0x7424, CW},
+        {"\x1b){\x1b~" "\xa1", 0x0021, CW},         // DRCS
+        {"\x19" "\x31", 0x0031, CW},                // supplementary: plus-minus
+        {"\x19" "\x41", 0x0041, 0},                 // a non-spacing accent
+        {"\x19" "\x4f", 0x004F, 0},
+        {"\x19" "\x50", 0x0050, CW},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.bytes);
+        pdi_load_state();
+        pdi_ctl(0, 0, 0, 0, 512);
+        instr(OP_RESET, {1, 0, 0, 1, 0, 0, 0, 0, 0});
+        feed(apsBytes(3, 3));
+        type(c.bytes);
+        EXPECT_EQ(txt.LastCharCode, c.code) << std::hex << txt.LastCharCode;
+        EXPECT_EQ(ip.LogCursX - 3 * CW, c.advance);
+    }
+}
+
 // --- Repeat ---------------------------------------------------------------------
 
 TEST_F(Cursor, RepeatDrawsTheLastCharacterAgain) {
