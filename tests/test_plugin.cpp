@@ -13,6 +13,7 @@
 #include <sys/resource.h>
 #include <sys/select.h>
 #include <sys/wait.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <X11/Intrinsic.h>
@@ -991,7 +992,38 @@ INSTANTIATE_TEST_SUITE_P(Sizes, Banner,
 
 // ---- the host program, with the product's real sleeps ----
 
-TEST(Pdiview, PlaysTheDemoIntoAPng) {
+// The top-level window whose name starts with prefix, or 0.
+Window findTopLevel(Display *d, const std::string &prefix) {
+    Window root, parent, *kids = nullptr;
+    unsigned n = 0;
+    Window found = 0;
+    if (!XQueryTree(d, DefaultRootWindow(d), &root, &parent, &kids, &n)) return 0;
+    for (unsigned i = 0; i < n && !found; i++) {
+        char *name = nullptr;
+        if (XFetchName(d, kids[i], &name) && name) {
+            if (std::string(name).rfind(prefix, 0) == 0) found = kids[i];
+            XFree(name);
+        }
+    }
+    if (kids) XFree(kids);
+    return found;
+}
+
+bool exitedWith(pid_t pid, int code, int seconds) {
+    for (int i = 0; i < seconds * 20; i++) {
+        int st;
+        if (waitpid(pid, &st, WNOHANG) == pid) return WIFEXITED(st) && WEXITSTATUS(st) == code;
+        usleep(50000);
+    }
+    kill(pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
+    return false;
+}
+
+// pdiview as a person runs it: the demo into a PNG; the demo in a window
+// that a window manager resizes and closes; clear failures without a file,
+// a plug-in or a display.
+TEST(Pdiview, EndToEnd) {
     std::string display = naplps::xtest::xvfbDisplay(8);
     if (display.empty()) GTEST_SKIP() << "no Xvfb";
     std::string out = testing::TempDir() + "pdiview_demo.png";
@@ -1004,17 +1036,75 @@ TEST(Pdiview, PlaysTheDemoIntoAPng) {
     png.read(sig, 8);
     EXPECT_EQ(std::string(sig + 1, 3), "PNG");
 
+    // Window mode: the test acts as the window manager.
+    Display *d = XOpenDisplay(display.c_str());
+    ASSERT_NE(d, nullptr);
+    pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        setenv("DISPLAY", display.c_str(), 1);
+        execl(PDIVIEW_PATH, "pdiview", "--plugin", NPNAP_PATH, "--size", "256x200", DEMO_PDI,
+              (char *)nullptr);
+        _exit(127);
+    }
+    Window shell = 0;
+    for (int i = 0; i < 200 && !shell; i++) {
+        shell = findTopLevel(d, std::string("pdiview: ") + DEMO_PDI);
+        if (!shell) usleep(50000);
+    }
+    ASSERT_NE(shell, 0u) << "no pdiview window";
+    XResizeWindow(d, shell, 256, 250);
+    XSync(d, False);
+    // The picture's bottom row moves down with the window's; the colour
+    // bars along it show at the new bottom once the picture is decoded again.
+    Window root, parent, *kids = nullptr;
+    unsigned n = 0;
+    ASSERT_TRUE(XQueryTree(d, shell, &root, &parent, &kids, &n));
+    ASSERT_EQ(n, 1u);
+    Window picture = kids[0];
+    XFree(kids);
+    bool moved = false;
+    for (int i = 0; i < 300 && !moved; i++) {
+        XWindowAttributes a;
+        XGetWindowAttributes(d, picture, &a);
+        if (a.height == 250) {
+            XImage *im = XGetImage(d, picture, 40, 246, 1, 1, AllPlanes, ZPixmap);
+            if (im) {
+                XColor c;
+                c.pixel = XGetPixel(im, 0, 0);
+                XQueryColor(d, a.colormap, &c);
+                moved = c.red != 0 && c.red == c.green && c.green == c.blue;  // a grey bar
+                XDestroyImage(im);
+            }
+        }
+        if (!moved) usleep(50000);
+    }
+    EXPECT_TRUE(moved) << "the resized window does not show the picture decoded again";
+    XEvent ev = {};
+    ev.xclient.type = ClientMessage;
+    ev.xclient.window = shell;
+    ev.xclient.message_type = XInternAtom(d, "WM_PROTOCOLS", False);
+    ev.xclient.format = 32;
+    ev.xclient.data.l[0] = long(XInternAtom(d, "WM_DELETE_WINDOW", False));
+    ev.xclient.data.l[1] = CurrentTime;
+    XSendEvent(d, shell, False, NoEventMask, &ev);
+    XSync(d, False);
+    EXPECT_TRUE(exitedWith(pid, 0, 20)) << "pdiview did not end when its window was closed";
+    XCloseDisplay(d);
+
     std::string bad = std::string(PDIVIEW_PATH) + " /nonexistent.pdi 2>/dev/null";
     int st = std::system(bad.c_str());
-    EXPECT_TRUE(WIFEXITED(st) && WEXITSTATUS(st) != 0);
+    EXPECT_TRUE(WIFEXITED(st) && WEXITSTATUS(st) == 1);
     std::string noPlugin = "DISPLAY=" + display + " " + PDIVIEW_PATH +
                            " --plugin /nonexistent.so " + DEMO_PDI + " 2>/dev/null";
     st = std::system(noPlugin.c_str());
-    EXPECT_TRUE(WIFEXITED(st) && WEXITSTATUS(st) != 0);
+    EXPECT_TRUE(WIFEXITED(st) && WEXITSTATUS(st) == 1);
     std::string noDisplay = "env -u DISPLAY " + std::string(PDIVIEW_PATH) + " --plugin " +
                             NPNAP_PATH + " " + DEMO_PDI + " 2>/dev/null";
     st = std::system(noDisplay.c_str());
-    EXPECT_TRUE(WIFEXITED(st) && WEXITSTATUS(st) != 0);
+    EXPECT_TRUE(WIFEXITED(st) && WEXITSTATUS(st) == 1);
+    st = std::system((std::string(PDIVIEW_PATH) + " --size 3 2>/dev/null").c_str());
+    EXPECT_TRUE(WIFEXITED(st) && WEXITSTATUS(st) == 2);
 }
 
 }  // namespace

@@ -247,15 +247,10 @@ void giveWindow(int width, int height) {
     host.windowGiven = true;
 }
 
-// The window manager (or --resize) changed the picture's size: tell the
-// plug-in, which decodes the picture again at the new size.
+// The core window's own configure events are not a size to pass on: the
+// plug-in itself sizes its window to the one it was given last.
 void onStructure(Widget, XtPointer, XEvent *ev, Boolean *) {
     if (ev->type == MapNotify) host.mapped = true;
-    if (ev->type == ConfigureNotify && host.windowGiven) {
-        int w = ev->xconfigure.width, h = ev->xconfigure.height;
-        if (uint32_t(w) != host.npwin.width || uint32_t(h) != host.npwin.height)
-            giveWindow(w, h);
-    }
 }
 
 void onShellMessage(Widget, XtPointer, XEvent *ev, Boolean *) {
@@ -263,9 +258,20 @@ void onShellMessage(Widget, XtPointer, XEvent *ev, Boolean *) {
         host.quit = true;
 }
 
+// The window manager (or --resize) gave the shell a new size: it is the
+// picture's. The child window follows it and the plug-in is told, and
+// decodes the picture again at the new size.
 void onShellStructure(Widget, XtPointer, XEvent *ev, Boolean *) {
     if (ev->type == MapNotify) host.mapped = true;
     if (ev->type == DestroyNotify) host.quit = true;
+    if (ev->type == ConfigureNotify) {
+        int w = ev->xconfigure.width, h = ev->xconfigure.height;
+        if (w < 1 || h < 1) return;
+        if (Dimension(w) != host.core->core.width || Dimension(h) != host.core->core.height)
+            XtResizeWidget(host.core, Dimension(w), Dimension(h), 0);
+        if (host.windowGiven && (uint32_t(w) != host.npwin.width || uint32_t(h) != host.npwin.height))
+            giveWindow(w, h);
+    }
 }
 
 // ---- PNG ----
@@ -417,7 +423,10 @@ int main(int argc, char **argv) {
     host.ws.visual = DefaultVisual(host.dpy, DefaultScreen(host.dpy));
     host.npwin.window = reinterpret_cast<void *>(uintptr_t(XtWindow(core)));
     host.npwin.ws_info = &host.ws;
-    giveWindow(opt.width, opt.height);
+    // The window manager may already have changed the size asked for.
+    Dimension cw = Dimension(opt.width), ch = Dimension(opt.height);
+    XtVaGetValues(core, XtNwidth, &cw, XtNheight, &ch, nullptr);
+    giveWindow(cw, ch);
 
     char path[PATH_MAX];
     std::string abs = realpath(opt.file.c_str(), path) ? path : opt.file;
