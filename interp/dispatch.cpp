@@ -16,7 +16,6 @@ void pdi(int opcode, int32_t *data) {
     // Every instruction but INCREMENTAL POINT ends an incremental run.
     if (opcode != OP_INCPOINT) ip.IncDrawX = ip.IncDrawY = -1;
     switch (opcode) {
-    // [control: RESET, DOMAIN, TEXT, TEXTURE handlers go here]
     case OP_RESET: PDI_reset(data); break;                // RESET
     case OP_DOMAIN: PDI_domain(data); break;              // DOMAIN
     case OP_TEXT: PDI_text(data); break;                  // TEXT
@@ -29,7 +28,6 @@ void pdi(int opcode, int32_t *data) {
     case OP_RELLINE: PDI_relline(data); break;            // LINE RELATIVE
     case OP_SETABSLINE: PDI_setabsline(data); break;      // SET & LINE ABSOLUTE
     case OP_SETRELLINE: PDI_setrelline(data); break;      // SET & LINE RELATIVE
-    // [arcs: ARC and SET & ARC handlers go here]
     case OP_ARCLINE: PDI_arcline(data); break;            // ARC OUTLINED
     case OP_ARCFILL: PDI_arcfill(data); break;            // ARC FILLED
     case OP_SETARCLINE: PDI_setarcline(data); break;      // SET & ARC OUTLINED
@@ -46,7 +44,6 @@ void pdi(int opcode, int32_t *data) {
     case OP_INCPOINT: PDI_incpoint(data); break;          // INCREMENTAL POINT
     case OP_INCLINE: PDI_incline(data); break;            // INCREMENTAL LINE
     case OP_INCPOLY: PDI_incpoly(data); break;            // INCREMENTAL POLYGON
-    // [colour and control: SET COLOR, WAIT, SELECT COLOR, BLINK handlers go here]
     case OP_SETCOLOR: PDI_setcolor(data); break;          // SET COLOR
     case OP_WAIT: PDI_wait(data); break;                  // WAIT
     case OP_SELECTCOLOR: PDI_selectcolor(data); break;    // SELECT COLOR
