@@ -161,9 +161,13 @@ void line_sub_34(int32_t tx, int32_t ty, int32_t pelx, int32_t pely, int colour,
         set_color(colour);
         set_VRAM_y(r.y);
     }
+    // The row walk of a segment can run past the end of the line (by up to
+    // half a tracker step of a tall or wide pel); nothing beyond the end
+    // pel's last row and column belongs to the line, so spans stop there.
     auto write = [&](int32_t b) {
         if (!out) return;
-        if (r.x_add > 0 ? r.xl <= b : r.xl >= b)
+        if (beyond(b, r.xe_right, r.x_add)) b = r.xe_right;
+        if (!beyond(r.y, r.ye_left, r.y_add) && (r.x_add > 0 ? r.xl <= b : r.xl >= b))
             span(r.xl, b);
         else
             inc_VRAM_y();

@@ -131,6 +131,23 @@ TEST_F(Raster, SlopedLineSweptByAThreeByTwoPelCoversStartAndEndPels) {
     }
 }
 
+TEST_F(Raster, TallAndWidePelsStopAtTheEndPel) {
+    // Steep, with a pel 40 rows high: the sweep covers rows 0..69 and no
+    // row above the end pel, however far the row trackers would walk on.
+    Grid tall = lineIn(4, 90, 1, 0, 2, 30, 1, 40, C1, NONE, 0);
+    for (int y = 0; y < 90; y++) {
+        const bool lit = tall[size_t(89 - y)].find('1') != std::string::npos;
+        EXPECT_EQ(lit, y <= 69) << "row y " << y;
+    }
+    // Shallow, with a pel 4 columns wide: nothing right of column 35.
+    Grid wide = lineIn(40, 13, 0, 0, 32, 11, 4, 1, C1, NONE, 0);
+    for (int r = 0; r < 13; r++) EXPECT_EQ(wide[size_t(r)].substr(36), "0000") << "row " << r;
+    EXPECT_EQ(wide[1].substr(32, 4), "1111");  // the end pel itself
+    // The same lines drawn backwards end at their start pels' far sides.
+    Grid back = lineIn(40, 13, 32, 11, 0, 0, 4, 1, C1, NONE, 0);
+    for (int r = 0; r < 13; r++) EXPECT_EQ(back[size_t(r)].substr(36), "0000") << "row " << r;
+}
+
 TEST_F(Raster, NegativePelSizesCoverTheSamePixelsAsTheMirroredPel) {
     // Width -3 on a rightward line = the line 2 pixels to the left, width +3.
     Grid neg = lineIn(16, 6, 2, 0, 12, 4, -3, 1, C1, NONE, 0);
