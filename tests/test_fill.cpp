@@ -175,6 +175,17 @@ TEST_F(Fill, HighlightOutlineColourFollowsTheColourMode) {
                                              "33333333333333",
                                              "33333333333333",
                                          }));
+    // Direct colour (mode 0): the fill in ColorNo, the outline in index 0.
+    clear(3);
+    run(OP_SELECTCOLOR, {});
+    ip.ColorNo = 64;
+    run(OP_SETRECTFILL, {2 * U, 2 * U, 8 * U, 5 * U});
+    Grid direct = grid();
+    EXPECT_EQ(at(direct, 2, 2), '0');
+    EXPECT_EQ(at(direct, 10, 5), '0');
+    EXPECT_EQ(at(direct, 5, 5), '4');
+    EXPECT_EQ(at(direct, 11, 5), '3');
+    colours(1);
     // Without highlighting the outline is the fill's own colour.
     clear(3);
     highlight(0);
