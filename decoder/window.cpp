@@ -1,6 +1,6 @@
 // The decoder's outward window operations: taking and releasing a slot of
 // the driver's window table, and repainting a window from its backing
-// pixmap.
+// pixmap. A null widget with a null display takes an in-memory surface.
 #include "interp/colour.h"
 #include "interp/state.h"
 #include "nxg/nxg.h"
@@ -17,6 +17,7 @@ int pdi_win_open(int *win, Colormap cm, Widget widget, Display *display, int wid
                 w.use_flg = 0;
                 w.pm = 0;
                 w.cms = 0;
+                w.pal_set = 0;
             }
             nxg.NXG_win_cnt = 0;
         }
@@ -35,7 +36,7 @@ int pdi_win_open(int *win, Colormap cm, Widget widget, Display *display, int wid
     nxg.NXG_win_hgt = sat32(int64_t(height) - 1);
     w.wid = width;
     w.hgt = height;
-    bool newCells = w.cms == 0;
+    bool newCells = !w.pal_set;
     int status = NXG_init(id, nullptr, cm, NXG_widget_window(widget), display,
                           NXG_default_gc(display));
     if (status == -1) {
@@ -49,7 +50,7 @@ int pdi_win_open(int *win, Colormap cm, Widget widget, Display *display, int wid
     }
     *win = id;
     // New colour cells show the picture's colour map.
-    if (newCells && w.cms != 0) show_colormap();
+    if (newCells && w.pal_set) show_colormap();
     return 0;
 }
 
@@ -59,7 +60,8 @@ int pdi_win_close(int win) {
     _NXG_window_info &w = nxg.NXG_win_tbl[win];
     // A closed window stops being the surface: nothing draws into its
     // freed pixmap.
-    bool current = nxg.SW1_dpy != nullptr && nxg.SW1_dpy == w.dpy && nxg.SW1_xid == w.win;
+    bool current = nxg.SW1_id == win ||
+                   (nxg.SW1_dpy != nullptr && nxg.SW1_dpy == w.dpy && nxg.SW1_xid == w.win);
     NXG_term(win);
     w.use_flg = 0;
     if (nxg.NXG_win_cnt > 0) nxg.NXG_win_cnt--;
@@ -68,6 +70,8 @@ int pdi_win_close(int win) {
         nxg.SW1_xid = 0;
         nxg.SW1_gc = nullptr;
         nxg.SW1_pixmap = nxg.NXG_pixmap = 0;
+        nxg.SW1_id = -1;
+        nxg.SW1_mem = 0;
     }
     // With no window left the host's own X error handler is back in force.
     if (nxg.NXG_win_cnt == 0) NXG_end();

@@ -4,7 +4,9 @@
 // interface; Xlib and Xt are included by the driver's own sources alone.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <vector>
 
 // X handle types, declared exactly as <X11/Xlib.h> and <X11/Intrinsic.h>
 // declare them, so that callers of the driver need no X headers.
@@ -40,8 +42,31 @@ struct _NXG_window_info {
     Colormap cms = 0;          // colormap in use, 0 before set-up
     int user_cmap = 0;         // 1 when cms is a private colormap made here
     unsigned long pix_tbl[NXG_CELLS] = {};  // pixels of the reserved cells
-    int ro_visual = 0;         // 1 when the default visual's cells are read-only
+    int ro_visual = 0;         // 1 on the direct path: the window's cells are not writable
     int pm_wid = 0, pm_hgt = 0;  // largest x and y of this slot's pixmap
+    int pal_set = 0;           // 1 once the slot's colours are set up
+
+    // Direct path and in-memory surface. The window's 16 colours are the
+    // pixel bytes 0 .. 15 (pix_tbl[k] = k); `pic` holds the pixel byte of
+    // every pixel of the picture (rows from the top, pic_w bytes a row), as
+    // every drawing primitive leaves it, so that a colour change can repaint
+    // exactly the pixels of that byte.
+    int mem = 0;               // 1: in-memory surface, no X display at all
+    int depth = 0;             // the window's depth (pixmap and GCs use it)
+    void *visual = nullptr;    // the window's Visual
+    int vis_class = 0;         // the visual's class (StaticGray 0 .. DirectColor 5)
+    int true_rgb = 0;          // 1: pixel values made from the visual's masks
+    unsigned long red_mask = 0, green_mask = 0, blue_mask = 0;
+    std::vector<uint8_t> pic;  // the picture of pixel bytes
+    int pic_w = 0, pic_h = 0;
+    uint8_t cell_rgb[256][3] = {};       // colour each pixel byte shows here
+    unsigned long true_pix[256] = {};    // X pixel value of each byte
+    uint8_t true_ok[256] = {};           // 1 when true_pix holds the value
+    uint8_t true_alloc[256] = {};        // 1 when true_pix is an allocated cell
+    GC pal_gc = nullptr;       // unclipped GC of colour repaints
+    // The clip rectangle of the slot's GC (window coordinates), mirrored.
+    int clip_set = 0;
+    int clip_x = 0, clip_y = 0, clip_w = 0, clip_h = 0;
 };
 
 // One segment of a patterned row: the same layout as Xlib's XSegment.
@@ -72,6 +97,9 @@ struct Nxg {
     Colormap NXG_lib_cms = 0, NEW_cms = 0;       // current colormap
     int SW1_ro = 0;               // current surface's cells are read-only
     int SW1_user_cmap = 0;        // current colormap is a private one made here
+    int SW1_id = -1;              // slot of the current surface, -1: none
+    int SW1_mem = 0;              // current surface is an in-memory one
+    uint8_t SW1_fg_byte = 0;      // pixel byte of the GC's foreground
 
     // Colours. NXG_wc_tbl turns a colour index into a pixel value; the
     // shadow tables hold the colour last stored into each pixel.
@@ -108,6 +136,8 @@ void nxg_load_state();
 
 // Window, pixmaps and palette. NXG_init refuses (-1) a window under 2 x 2
 // pixels or beyond X's 16-bit coordinates, and no display is current then.
+// With no display and no window (dpy null, xid 0) the slot is an in-memory
+// surface: the picture of pixel bytes and the colours, and nothing else.
 int NXG_init(int id, XtAppContext app, Colormap cm, Window xid, Display *dpy, GC gc);
 void NXG_term(int id);
 // Puts back the X error handler that the first NXG_init replaced.
@@ -148,6 +178,12 @@ void NXG_load_pixwin();
 // position (x, y) of the current surface, window and pixmap.
 void NXG_put_image(const uint8_t *pixels, int w, int h, int x, int y);
 
+// The picture of slot id as RGB, 3 bytes a pixel, rows from the top, in
+// the colours its pixels show now: for slots on the direct path and
+// in-memory surfaces. False (and nothing written) for other slots or when
+// `size` is not width x height x 3.
+bool NXG_read_rgb(int id, uint8_t *rgb, size_t size);
+
 // Blink and wait timers.
 void NXG_blink();
 void waiting();
@@ -159,7 +195,8 @@ void tmrset();
 Window NXG_widget_window(Widget widget);
 GC NXG_default_gc(Display *dpy);
 
-// The decoder's outward window operations (decoder/window.cpp).
+// The decoder's outward window operations (decoder/window.cpp). With a null
+// widget and a null display pdi_win_open gives an in-memory surface.
 int pdi_win_open(int *win, Colormap cm, Widget widget, Display *display, int width, int height);
 int pdi_win_close(int win);
 void pdi_load_canvas(int id, int x1, int y1, int x2, int y2);

@@ -22,6 +22,24 @@ void nxg_make_current(const _NXG_window_info &w);
 
 // Makes colour index k the GC foreground unless it already is (NXG_color).
 void nxg_fg(int k);
+
+// The slot of the current surface, or nullptr.
+_NXG_window_info *nxg_cur_slot();
+// Whether drawing reaches an X surface (display and GC), and whether it
+// reaches anything at all (an X surface or an in-memory one).
+bool nxg_x_surface();
+bool nxg_have_surface();
+// The X pixel value that shows pixel byte p on slot s: p itself on a
+// writable 8-bit visual, else made from the visual's masks or allocated in
+// the window's colormap (X surfaces only).
+unsigned long nxg_pixel(_NXG_window_info &s, int p);
+// Gives pixel byte p of the current slot the colour (r, g, b) on the direct
+// path or in memory, repainting into pixmap and window the pixels that show
+// it. False when the current surface has writable cells (nothing done).
+bool nxg_recolour(int p, int r, int g, int b);
+// Releases what the direct path holds for slot s on its display (the
+// repaint GC, allocated colour cells) and its picture.
+void nxg_direct_free(_NXG_window_info &s);
 // A solid span xa..xb (inclusive, xa <= xb) on window row `row`.
 void prim_span(int xa, int xb, int row, int to = NXG_TO_BOTH);
 // A filled rectangle of w x h pixels, top-left at window (x, row).

@@ -220,14 +220,14 @@ void fill(int xt, int xb) {
 }
 
 void dot_draw_t(Widget, int x1, int y1, int x2, int y2, int) {
-    if (!haveSurface()) return;
+    if (!nxg_have_surface()) return;
     // Columns and rows outside the pixmap hold nothing.
     x1 = std::max(x1, 0);
     x2 = std::min(x2, nxg.SW1_pm_wid);
     y1 = std::max(y1, 0);
     y2 = std::min(y2, nxg.SW1_pm_hgt);
     if (x1 > x2 || y1 > y2) return;
-    XSetFunction(nxg.SW1_dpy, nxg.SW1_gc, GXcopy);
+    if (haveSurface()) XSetFunction(nxg.SW1_dpy, nxg.SW1_gc, GXcopy);
     nxg_fg(ras.DRAW_COLOR_fg);
     patternPass(x1, y1, x2, y2, false);
     if (ras.DRAW_COLOR_bg >= 0) {
@@ -237,7 +237,7 @@ void dot_draw_t(Widget, int x1, int y1, int x2, int y2, int) {
 }
 
 void NXG_set_clp(int x1, int y1, int x2, int y2) {
-    if (!haveSurface()) return;
+    if (!nxg_have_surface()) return;
     // Corners beyond X's 16-bit coordinates are cut there; an inverted
     // rectangle clips everything away.
     constexpr int64_t lo = -NXG_COORD_MAX - 1, hi = NXG_COORD_MAX;
@@ -250,11 +250,19 @@ void NXG_set_clp(int x1, int y1, int x2, int y2) {
     rect.y = short(top);
     rect.width = (unsigned short)std::max<int64_t>(0, right - left);
     rect.height = (unsigned short)std::max<int64_t>(0, bottom - top);
-    XSetClipRectangles(nxg.SW1_dpy, nxg.SW1_gc, 0, 0, &rect, 1, Unsorted);
+    // The slot's picture is clipped as its GC is.
+    if (_NXG_window_info *s = nxg_cur_slot()) {
+        s->clip_set = 1;
+        s->clip_x = rect.x;
+        s->clip_y = rect.y;
+        s->clip_w = rect.width;
+        s->clip_h = rect.height;
+    }
+    if (haveSurface()) XSetClipRectangles(nxg.SW1_dpy, nxg.SW1_gc, 0, 0, &rect, 1, Unsorted);
 }
 
 void NXG_copy_rect(int x1, int y1, int x2, int y2, int dx, int dy) {
-    if (!haveSurface()) return;
+    if (!nxg_have_surface()) return;
     int64_t hgt = nxg.NXG_win_hgt;
     int64_t X = dx, Y = hgt - dy;
     int64_t sx = x1;
