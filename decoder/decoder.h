@@ -164,7 +164,8 @@ void Anadata_WAIT(const uint8_t *pdidata, int len, int32_t *data);
 void Anadata_SELECTCOLOR(const uint8_t *pdidata, int len, int32_t *data);
 void Anadata_BLINK(const uint8_t *pdidata, int len, int32_t *data);
 // Operand lengths in force; a length of 0 (before the first RESET or
-// DOMAIN) is decoded as 1 so every operand advances.
+// DOMAIN) is decoded as the default domain: 3 for multi-value operands, 1
+// for single values.
 int effMulLen();
 int effSngLen();
 

@@ -18,7 +18,14 @@ int32_t signed3(int v, int signBit) { return signBit ? int32_t(uint32_t(v) | 0xF
 
 }  // namespace
 
-int effMulLen() { return d.MulLen < 1 ? 1 : d.MulLen; }
+// Before the stream's first RESET or DOMAIN the lengths are 0; operands are
+// then decoded at the lengths a full initialisation sets (three-byte
+// coordinates and colours, one-byte single values), which is also the
+// format's default domain, so pictures that never state their domain draw.
+int effMulLen() {
+    if (d.MulLen < 1) return 3;
+    return d.MulLen > 8 ? 8 : d.MulLen;
+}
 int effSngLen() { return d.SngLen < 1 ? 1 : d.SngLen; }
 
 int getmul(const uint8_t *bytes, int pos, int len, int32_t *out) {

@@ -76,12 +76,13 @@ TEST_F(Operands, ThreeDimensionalOperandsAreDefinedZeros) {
     EXPECT_EQ(record({0x21, 0x48, 0x48, 0x40, 0x40}), (Values{0, 2, 0, 0, 0}));
 }
 
-TEST_F(Operands, ZeroLengthsBeforeFirstDomainDecodeOneByteOperands) {
+TEST_F(Operands, ZeroLengthsBeforeFirstDomainDecodeTheDefaultDomain) {
     dec.MulLen = 0;
     dec.SngLen = 0;
-    EXPECT_EQ(record({0x28, 0x48, 0x50}), (Values{0x400000, 0, 0x800000, 0}));
+    EXPECT_EQ(record({0x28, 0x48, 0x40, 0x40, 0x50}), (Values{0x400000, 0, 0x800000, 0}));
     EXPECT_EQ(record({0x3E, 0x45, 0x46}), (Values{5, 6}));
-    EXPECT_EQ(record({0x3C, 0x7F}), (Values{3, 3, 3}));
+    EXPECT_EQ(record({0x3C, 0x7F, 0x7F, 0x7F}), (Values{63, 63, 63}));
+    EXPECT_EQ(dec.MulLen, 0);  // the state itself stays as loaded
 }
 
 TEST_F(Operands, SingleValue) {

@@ -92,8 +92,8 @@ const std::vector<Case> kCases = {
     {"a new DEF code ends a capture and starts the next", {0x80, 0x41, 0x42, 0x82, 0x43, 0x44, 0x85},
      "c1 80 41 | c1 82 43 | c1 85"},
     // Operand lengths.
-    {"operand length 0 at load decodes one-byte operands", {0xA8, 0xC8, 0xC8, 0x00},
-     "pdi 28 400000 0 400000 0 | c0 0", 0},
+    {"operand length 0 at load decodes the default three-byte operands",
+     {0xA8, 0xC8, 0xC0, 0xC0, 0xD0, 0x00}, "pdi 28 400000 0 800000 0 | c0 0", 0},
     {"DOMAIN changes the length within the instruction", {0xA1, 0xC8, 0xC8, 0xC0, 0xC0, 0x00},
      "pdi 21 0 2 0 400000 0 | c0 0", 1},
 };
