@@ -1,13 +1,15 @@
-// pdi2png: decodes a NAPLPS picture file into a window on the X display and
-// writes the window's backing pixmap as a PNG.
+// pdi2png: decodes a NAPLPS picture file and writes the picture as a PNG.
 //
-//   pdi2png [--size WxH] [--no-wait] [--stats] FILE OUT.png
+//   pdi2png [--size WxH] [--no-wait] [--stats] [--x11] FILE OUT.png
 //
-// The window is set up as the plug-in sets up its own: a slot from
-// pdi_win_open, the unit screen 512 pixels wide at the origin, the clip the
-// whole window; then every byte goes through pdi_putchar. --no-wait lets
-// WAIT pass without sleeping (the final picture is the same); --stats
-// prints the number of line spans drawn to standard error.
+// By default the picture is drawn on the driver's in-memory surface: no X
+// server is needed. With --x11 it is drawn into a window on the X display
+// named by DISPLAY and the window's backing pixmap is read back; both give
+// the same PNG. The surface is set up as the plug-in sets up its window: a
+// slot from pdi_win_open, the unit screen 512 pixels wide at the origin, the
+// clip the whole picture; then every byte goes through pdi_putchar.
+// --no-wait lets WAIT pass without sleeping (the final picture is the same);
+// --stats prints the number of line spans drawn to standard error.
 #include <X11/Intrinsic.h>
 #include <X11/Shell.h>
 #include <X11/StringDefs.h>
@@ -36,7 +38,7 @@ namespace {
 constexpr int MAX_SIDE = 4096;
 
 void usage() {
-    std::fprintf(stderr, "usage: pdi2png [--size WxH] [--no-wait] [--stats] FILE OUT.png\n");
+    std::fprintf(stderr, "usage: pdi2png [--size WxH] [--no-wait] [--stats] [--x11] FILE OUT.png\n");
 }
 
 bool parseSize(const char *s, int *w, int *h) {
@@ -128,41 +130,39 @@ bool writePng(const char *path, int w, int h, const std::vector<uint8_t> &rgb) {
     return std::fclose(f) == 0;
 }
 
-}  // namespace
+// Decodes the bytes into slot id, set up as the plug-in sets up its window.
+void decode(const std::vector<uint8_t> &bytes, int w, int h, bool stats) {
+    pdi_ctl(0, 0, 0, 0, 512);
+    pdi_clip(0, 0, 0, w - 1, h - 1);
+    // As in the plug-in, an instruction still open at the end of the data
+    // waits for a byte that never comes and is not drawn.
+    for (uint8_t b : bytes) pdi_putchar(0, b);
+    if (stats) std::fprintf(stderr, "spans %llu\n", (unsigned long long)ras.spans);
+}
 
-int main(int argc, char **argv) {
-    int w = 512, h = 400;
-    bool noWait = false, stats = false;
-    std::vector<const char *> files;
-    for (int i = 1; i < argc; i++) {
-        std::string a = argv[i];
-        if (a == "--size") {
-            if (i + 1 >= argc || !parseSize(argv[i + 1], &w, &h)) {
-                std::fprintf(stderr, "pdi2png: --size needs WxH, each 2..%d\n", MAX_SIDE);
-                return 2;
-            }
-            i++;
-        } else if (a == "--no-wait") {
-            noWait = true;
-        } else if (a == "--stats") {
-            stats = true;
-        } else if (a.size() > 1 && a[0] == '-') {
-            usage();
-            return 2;
-        } else {
-            files.push_back(argv[i]);
-        }
-    }
-    if (files.size() != 2) {
-        usage();
-        return 2;
-    }
-    std::vector<uint8_t> bytes;
-    if (!readFile(files[0], &bytes)) {
-        std::fprintf(stderr, "pdi2png: cannot read %s: %s\n", files[0], std::strerror(errno));
+// The picture drawn on the in-memory surface, in the colours it shows.
+int renderInMemory(const std::vector<uint8_t> &bytes, int w, int h, bool stats,
+                   std::vector<uint8_t> *rgb) {
+    int id = -1;
+    if (pdi_win_open(&id, 0, nullptr, nullptr, w, h) != 0 || id < 0) {
+        std::fprintf(stderr, "pdi2png: no memory for a %dx%d picture\n", w, h);
         return 1;
     }
+    decode(bytes, w, h, stats);
+    rgb->resize(size_t(w) * size_t(h) * 3);
+    bool ok = NXG_read_rgb(id, rgb->data(), rgb->size());
+    pdi_win_close(id);
+    if (!ok) {
+        std::fprintf(stderr, "pdi2png: the picture could not be read\n");
+        return 1;
+    }
+    return 0;
+}
 
+// The picture drawn into a window on the X display, read back from its
+// backing pixmap.
+int renderX11(const std::vector<uint8_t> &bytes, int w, int h, bool stats,
+              std::vector<uint8_t> *rgb) {
     const char *dname = std::getenv("DISPLAY");
     if (!dname || !*dname) {
         std::fprintf(stderr, "pdi2png: no X display: DISPLAY is not set\n");
@@ -184,7 +184,6 @@ int main(int argc, char **argv) {
                                             XtNheight, h, nullptr);
     XtRealizeWidget(shell);
 
-    if (noWait) nxg.sleep_ms = noSleep;
     int id = -1;
     if (pdi_win_open(&id, 0, canvas, dpy, w, h) != 0 || id < 0) {
         std::fprintf(stderr, "pdi2png: no window slot for a %dx%d window\n", w, h);
@@ -193,19 +192,13 @@ int main(int argc, char **argv) {
         XtDestroyApplicationContext(app);
         return 1;
     }
-    pdi_ctl(0, 0, 0, 0, 512);
-    pdi_clip(0, 0, 0, w - 1, h - 1);
-    // As in the plug-in, an instruction still open at the end of the data
-    // waits for a byte that never comes and is not drawn.
-    for (uint8_t b : bytes) pdi_putchar(0, b);
-    if (stats) std::fprintf(stderr, "spans %llu\n", (unsigned long long)ras.spans);
+    decode(bytes, w, h, stats);
 
     const _NXG_window_info &slot = nxg.NXG_win_tbl[id];
     Colormap cmap = slot.cms ? slot.cms : DefaultColormap(dpy, DefaultScreen(dpy));
     Drawable src = slot.pm ? slot.pm : XtWindow(canvas);
     XSync(dpy, False);
-    std::vector<uint8_t> rgb;
-    bool ok = grab(dpy, src, cmap, w, h, &rgb);
+    bool ok = grab(dpy, src, cmap, w, h, rgb);
     pdi_win_close(id);
     NXG_end();
     XtDestroyWidget(shell);
@@ -215,6 +208,50 @@ int main(int argc, char **argv) {
         std::fprintf(stderr, "pdi2png: cannot read the picture back from the X server\n");
         return 1;
     }
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char **argv) {
+    int w = 512, h = 400;
+    bool noWait = false, stats = false, x11 = false;
+    std::vector<const char *> files;
+    for (int i = 1; i < argc; i++) {
+        std::string a = argv[i];
+        if (a == "--size") {
+            if (i + 1 >= argc || !parseSize(argv[i + 1], &w, &h)) {
+                std::fprintf(stderr, "pdi2png: --size needs WxH, each 2..%d\n", MAX_SIDE);
+                return 2;
+            }
+            i++;
+        } else if (a == "--no-wait") {
+            noWait = true;
+        } else if (a == "--stats") {
+            stats = true;
+        } else if (a == "--x11") {
+            x11 = true;
+        } else if (a.size() > 1 && a[0] == '-') {
+            usage();
+            return 2;
+        } else {
+            files.push_back(argv[i]);
+        }
+    }
+    if (files.size() != 2) {
+        usage();
+        return 2;
+    }
+    std::vector<uint8_t> bytes;
+    if (!readFile(files[0], &bytes)) {
+        std::fprintf(stderr, "pdi2png: cannot read %s: %s\n", files[0], std::strerror(errno));
+        return 1;
+    }
+
+    if (noWait) nxg.sleep_ms = noSleep;
+    std::vector<uint8_t> rgb;
+    int st = x11 ? renderX11(bytes, w, h, stats, &rgb) : renderInMemory(bytes, w, h, stats, &rgb);
+    if (st != 0) return st;
     if (!writePng(files[1], w, h, rgb)) {
         std::fprintf(stderr, "pdi2png: cannot write %s\n", files[1]);
         return 1;

@@ -1,0 +1,349 @@
+// The direct path on displays whose colour cells cannot be written
+// (TrueColor of 15, 16, 24 and 32 bits, DirectColor, StaticColor) and the
+// in-memory surface, driven through the driver's entry points and read back
+// from the X server as RGB.
+#include <gtest/gtest.h>
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+#include <climits>
+#include <memory>
+
+#include "interp/state.h"
+#include "nxg/nxg.h"
+#include "raster/raster.h"
+#include "tests/test_truecolor_rgb.h"
+#include "tests/x11_fixture.h"
+
+namespace naplps {
+namespace {
+
+using tcrgb::at;
+using tcrgb::Px;
+using tcrgb::Rgb;
+using xtest::TestWindow;
+
+void noSleep(int) {}
+
+// Colours of cells 0 .. 3 (colour indices 0, 16, 32, 48).
+const Px CELL[4] = {{10, 20, 30}, {255, 0, 0}, {0, 255, 0}, {1, 2, 254}};
+
+class Direct : public ::testing::Test {
+protected:
+    void SetUp() override {
+        xtest::resetState();
+        nxg.sleep_ms = noSleep;
+        nxg.NXG_log_path = nullptr;
+    }
+    void TearDown() override {
+        t.reset();
+        xtest::resetState();
+    }
+    // A window of w x h on an Xvfb of the given depth and visual class, its
+    // slot taken, cells 0 .. 3 coloured.
+    bool open(int w, int h, int depth = 24, int cls = -1) {
+        if (xtest::xvfbDisplay(depth, cls).empty()) return false;
+        t = std::make_unique<TestWindow>(w, h, depth, cls);
+        if (!t->ok() || t->open() != 0) return false;
+        for (int k = 0; k < 4; k++) NXG_set_pal(16 * k, CELL[k].r, CELL[k].g, CELL[k].b);
+        return true;
+    }
+    void rect(int x, int y, int w, int h, int cell) {  // bottom-up, w x (h + 1)
+        ras.DRAW_COLOR_fg = 16 * cell;
+        dot_p(x, y, w, h);
+    }
+    Rgb pixmap() { return tcrgb::drawableRgb(*t); }
+    Rgb window() { return tcrgb::drawableRgb(*t, t->win); }
+    Rgb picture() { return tcrgb::pictureRgb(t->id, t->width, t->height); }
+    std::unique_ptr<TestWindow> t;
+};
+
+// Every primitive on a 24-bit TrueColor window: the pixmap and the window
+// hold the true colours of the cells, and the driver's picture says the same.
+TEST_F(Direct, EveryPrimitiveDrawsTrueColoursIntoPixmapWindowAndPicture) {
+    if (!open(24, 12)) GTEST_SKIP() << "no 24-bit Xvfb";
+    const _NXG_window_info *s = t->slot();
+    ASSERT_EQ(s->ro_visual, 1);
+    for (int k = 0; k < NXG_CELLS; k++) EXPECT_EQ(s->pix_tbl[k], unsigned(k));
+    // The pixmap has the window's depth.
+    Window root;
+    int x, y;
+    unsigned w, h, bw, depth = 0;
+    ASSERT_TRUE(XGetGeometry(t->dpy, s->pm, &root, &x, &y, &w, &h, &bw, &depth));
+    EXPECT_EQ(depth, 24u);
+
+    rect(1, 1, 4, 2, 1);  // rows 8..10 from the top, columns 1..4
+    nxg.NXG_cur_pal = 32;
+    ras.VRAM_y = 0;
+    draw(0, 23);  // the top row
+    ras.TEXTURE_CODE = 4;
+    ras.TexturePat[0][0] = 0xF0;
+    ras.TexturePat[0][1] = 0xF0;
+    ras.TEXTURE_yy = 0;
+    ras.DRAW_COLOR_fg = 48;
+    ras.DRAW_COLOR_bg = 16;
+    ras.VRAM_y = 2;
+    fill(0, 15);
+    ras.TEXTURE_CODE = 0;
+    uint8_t px[4] = {0, 1, 2, 3};
+    NXG_put_image(px, 2, 2, 20, 4);
+    NXG_copy_rect(0, 9, 5, 9, 6, 5);  // the row of the pattern, 6 pixels, to row 6
+    XSync(t->dpy, False);
+
+    Rgb pm = pixmap();
+    ASSERT_FALSE(pm.empty());
+    EXPECT_EQ(at(pm, 24, 2, 9), CELL[1]);
+    EXPECT_EQ(at(pm, 24, 0, 11), CELL[0]);
+    for (int c = 0; c < 24; c++) EXPECT_EQ(at(pm, 24, c, 0), CELL[2]) << c;
+    for (int c = 0; c < 16; c++) EXPECT_EQ(at(pm, 24, c, 2), CELL[(c / 4) % 2 ? 1 : 3]) << c;
+    EXPECT_EQ(at(pm, 24, 20, 4), CELL[0]);
+    EXPECT_EQ(at(pm, 24, 21, 4), CELL[1]);
+    EXPECT_EQ(at(pm, 24, 20, 5), CELL[2]);
+    EXPECT_EQ(at(pm, 24, 21, 5), CELL[3]);
+    for (int c = 0; c < 6; c++) EXPECT_EQ(at(pm, 24, 6 + c, 6), at(pm, 24, c, 2)) << c;
+    EXPECT_EQ(tcrgb::differing(pm, picture()), 0u);
+    EXPECT_EQ(tcrgb::differing(pm, window()), 0u);
+    EXPECT_EQ(nxg.NXG_win_err, 0);
+}
+
+// A colour change reaches every pixel of its cell, inside and outside the
+// clip, in pixmap and window, and no other pixel: a pixel put into the
+// pixmap behind the driver's back keeps its value. What is drawn in that
+// cell afterwards has the new colour.
+TEST_F(Direct, AColourChangeRepaintsExactlyThePixelsOfItsCell) {
+    if (!open(32, 16)) GTEST_SKIP() << "no 24-bit Xvfb";
+    rect(0, 0, 16, 15, 1);
+    rect(16, 0, 16, 15, 2);
+    NXG_set_clp(0, 0, 3, 3);
+    const _NXG_window_info *s = t->slot();
+    GC gc = XCreateGC(t->dpy, s->pm, 0, nullptr);
+    XSetForeground(t->dpy, gc, 0x123456);
+    XDrawPoint(t->dpy, s->pm, gc, 20, 3);  // among cell 2
+    XDrawPoint(t->dpy, s->pm, gc, 5, 3);   // among cell 1
+    XFreeGC(t->dpy, gc);
+
+    NXG_set_pal(16, 0, 0, 255);
+    Rgb pm = pixmap(), win = window();
+    const Px blue{0, 0, 255}, mark{0x12, 0x34, 0x56};
+    for (int y = 0; y < 16; y++)
+        for (int x = 0; x < 32; x++) {
+            Px want = x < 16 ? blue : CELL[2];
+            if (y == 3 && x == 20) want = mark;
+            if (y == 3 && x == 5) want = blue;  // its cell's pixel, repainted
+            ASSERT_EQ(at(pm, 32, x, y), want) << x << "," << y;
+            if (!(y == 3 && x == 20)) {
+                ASSERT_EQ(at(win, 32, x, y), x < 16 ? blue : CELL[2]);
+            }
+        }
+    // Drawn after the change, inside the clip: the new colour.
+    rect(0, 0, 2, 1, 1);
+    EXPECT_EQ(at(pixmap(), 32, 0, 15), blue);
+    // A colour for a cell that no pixel shows changes nothing.
+    Rgb before = pixmap();
+    NXG_set_pal(64, 9, 9, 9);
+    EXPECT_EQ(tcrgb::differing(before, pixmap()), 0u);
+    EXPECT_EQ(nxg.NXG_win_err, 0);
+}
+
+// Blink ticks switch the pixels of a blinking cell at the ticks its counts
+// give, on pixmap and window alike.
+TEST_F(Direct, BlinkPhasesShowAtTheirTicks) {
+    if (!open(8, 4)) GTEST_SKIP() << "no 24-bit Xvfb";
+    rect(0, 0, 4, 3, 1);
+    ip.BTFlag[16] = 1;
+    ip.BTCount[16] = 0;
+    ip.BTOffTime[16] = 3;
+    ip.BTOnTime[16] = 2;
+    ip.BTOffR[16] = 0, ip.BTOffG[16] = 0, ip.BTOffB[16] = 200;
+    ip.BTOnR[16] = 200, ip.BTOnG[16] = 200, ip.BTOnB[16] = 0;
+    const Px off{0, 0, 200}, on{200, 200, 0};
+    const Px want[7] = {off, off, off, on, on, off, off};
+    for (int tick = 0; tick < 7; tick++) {
+        NXG_blink();
+        Rgb pm = pixmap();
+        EXPECT_EQ(at(pm, 8, 1, 1), want[tick]) << "tick " << tick + 1;
+        EXPECT_EQ(at(pm, 8, 6, 1), CELL[0]);
+        EXPECT_EQ(tcrgb::differing(pm, window()), 0u);
+        EXPECT_EQ(tcrgb::differing(pm, picture()), 0u);
+    }
+}
+
+// TrueColor of 15, 16 and 32 bits: pixel values come from the visual's own
+// masks. Full and empty components survive any channel width.
+TEST_F(Direct, PixelValuesFollowTheMasksOfEveryDepth) {
+    const Px pure[4] = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {255, 255, 255}};
+    int tried = 0;
+    for (int depth : {15, 16, 32}) {
+        t.reset();
+        xtest::resetState();
+        nxg.NXG_log_path = nullptr;
+        if (!open(8, 4, depth)) continue;
+        tried++;
+        for (int k = 0; k < 4; k++) NXG_set_pal(16 * k, pure[k].r, pure[k].g, pure[k].b);
+        for (int k = 0; k < 4; k++) rect(2 * k, 0, 2, 3, k);
+        Rgb pm = pixmap();
+        for (int k = 0; k < 4; k++) EXPECT_EQ(at(pm, 8, 2 * k, 1), pure[k]) << "depth " << depth;
+        EXPECT_EQ(tcrgb::differing(pm, window()), 0u) << "depth " << depth;
+        EXPECT_EQ(nxg.NXG_win_err, 0) << "depth " << depth;
+    }
+    if (tried == 0) GTEST_SKIP() << "no Xvfb of 15, 16 or 32 bits";
+}
+
+// Visuals without masks: colours are allocated in the window's colormap
+// (DirectColor cells, StaticColor's nearest); a colour change frees its
+// old cell and repaints. Nothing raises an X error.
+TEST_F(Direct, VisualsWithoutMasksAllocateTheirColours) {
+    int tried = 0;
+    for (auto vc : {std::pair<int, int>{24, DirectColor}, {8, StaticColor}}) {
+        t.reset();
+        xtest::resetState();
+        nxg.NXG_log_path = nullptr;
+        if (!open(8, 4, vc.first, vc.second)) continue;
+        tried++;
+        EXPECT_EQ(t->slot()->ro_visual, 1);
+        EXPECT_EQ(t->slot()->true_rgb, 0);
+        NXG_set_pal(16, 255, 0, 0);
+        rect(0, 0, 4, 3, 1);
+        NXG_set_pal(16, 0, 0, 255);
+        NXG_set_pal(16, 0, 255, 0);
+        Rgb pm = pixmap();
+        // DirectColor has the exact colour; StaticColor its nearest.
+        if (vc.second == DirectColor) {
+            EXPECT_EQ(at(pm, 8, 1, 1), (Px{0, 255, 0}));
+        }
+        EXPECT_NE(at(pm, 8, 1, 1), at(pm, 8, 6, 1)) << "class " << vc.second;
+        EXPECT_EQ(tcrgb::differing(pm, window()), 0u);
+        t->close();
+        XSync(t->dpy, False);
+        EXPECT_EQ(nxg.NXG_win_err, 0) << "class " << vc.second;
+    }
+    if (tried == 0) GTEST_SKIP() << "no DirectColor or StaticColor Xvfb";
+}
+
+// --- The in-memory surface -------------------------------------------------------
+
+class Memory : public ::testing::Test {
+protected:
+    void SetUp() override { xtest::resetState(); }
+    void TearDown() override { xtest::resetState(); }
+};
+
+// A slot with no display: drawing, clipping, copies, images and colours
+// reach its picture, bounded by it whatever the coordinates.
+TEST_F(Memory, ASlotWithoutDisplayKeepsThePictureAndItsColours) {
+    int id = -1;
+    ASSERT_EQ(pdi_win_open(&id, 0, nullptr, nullptr, 10, 6), 0);
+    ASSERT_GE(id, 0);
+    EXPECT_EQ(nxg.NXG_win_tbl[id].mem, 1);
+    EXPECT_EQ(nxg.SW1_dpy, nullptr);
+    for (int k = 0; k < 3; k++) NXG_set_pal(16 * k, CELL[k].r, CELL[k].g, CELL[k].b);
+    Rgb rgb = tcrgb::pictureRgb(id, 10, 6);
+    ASSERT_EQ(rgb.size(), 10u * 6 * 3);
+    EXPECT_EQ(at(rgb, 10, 9, 5), CELL[0]);
+
+    ras.DRAW_COLOR_fg = 16;
+    dot_p(-100, -100, 1000, 1000);  // all of it, and no further
+    ras.DRAW_COLOR_fg = 32;
+    dot_p(2, 1, 3, 1);  // columns 2..4, rows 3..4 from the top
+    rgb = tcrgb::pictureRgb(id, 10, 6);
+    EXPECT_EQ(at(rgb, 10, 0, 0), CELL[1]);
+    EXPECT_EQ(at(rgb, 10, 2, 3), CELL[2]);
+    EXPECT_EQ(at(rgb, 10, 4, 4), CELL[2]);
+    EXPECT_EQ(at(rgb, 10, 5, 4), CELL[1]);
+    EXPECT_EQ(at(rgb, 10, 2, 5), CELL[1]);
+
+    // A colour change shows at once; the clip limits drawing, not colours.
+    NXG_set_clp(0, 0, 1, 5);
+    ras.DRAW_COLOR_fg = 0;
+    dot_p(0, 0, 10, 5);
+    NXG_set_pal(32, 7, 8, 9);
+    rgb = tcrgb::pictureRgb(id, 10, 6);
+    EXPECT_EQ(at(rgb, 10, 1, 2), CELL[0]);
+    EXPECT_EQ(at(rgb, 10, 2, 2), CELL[1]);
+    EXPECT_EQ(at(rgb, 10, 3, 3), (Px{7, 8, 9}));
+    NXG_set_clp(0, 0, 9, 5);
+
+    // A block moves inside the picture; what would come from beyond it is
+    // not copied.
+    NXG_copy_rect(2, 1, 4, 2, 5, 1);  // down to the bottom rows, columns 5..7
+    rgb = tcrgb::pictureRgb(id, 10, 6);
+    EXPECT_EQ(at(rgb, 10, 5, 4), (Px{7, 8, 9}));
+    EXPECT_EQ(at(rgb, 10, 7, 5), (Px{7, 8, 9}));
+    EXPECT_EQ(at(rgb, 10, 8, 4), CELL[1]);
+    EXPECT_EQ(at(rgb, 10, 4, 3), (Px{7, 8, 9}));  // the source stays
+    NXG_copy_rect(-50, -50, 60, 60, -3, 100);
+    NXG_copy_rect(0, 0, INT_MAX, INT_MAX, INT_MIN, INT_MIN);
+
+    // Images and patterned rows, partly outside.
+    uint8_t px[4] = {0, 1, 0, 1};  // pixel bytes: cells 0 and 1
+    NXG_put_image(px, 2, 2, 9, 5);
+    NXG_put_image(px, 2, 2, -1, -1);
+    rgb = tcrgb::pictureRgb(id, 10, 6);
+    EXPECT_EQ(at(rgb, 10, 9, 5), CELL[0]);
+    EXPECT_EQ(at(rgb, 10, 0, 0), CELL[1]);
+    ras.TEXTURE_CODE = 4;
+    ras.TexturePat[0][0] = 0xAA;
+    ras.TexturePat[0][1] = 0xAA;
+    ras.DRAW_COLOR_fg = 16;
+    ras.DRAW_COLOR_bg = 0;
+    ras.VRAM_y = 1;
+    fill(-5, 100);
+    ras.VRAM_y = 7;
+    fill(0, 9);  // below the picture: nothing
+    dot_draw_t(nullptr, -10, -10, 5000, 5000, 1);
+    rgb = tcrgb::pictureRgb(id, 10, 6);
+    for (int c = 0; c < 10; c++) EXPECT_EQ(at(rgb, 10, c, 1), c % 2 ? CELL[0] : CELL[1]) << c;
+
+    // A repaint request changes nothing and draws nowhere; a wrong size is
+    // not read.
+    pdi_load_canvas(id, 0, 0, 10, 6);
+    EXPECT_EQ(tcrgb::differing(rgb, tcrgb::pictureRgb(id, 10, 6)), 0u);
+    uint8_t small[3];
+    EXPECT_FALSE(NXG_read_rgb(id, small, sizeof small));
+    EXPECT_FALSE(NXG_read_rgb(-1, rgb.data(), rgb.size()));
+    EXPECT_FALSE(NXG_read_rgb(NXG_WIN_MAX, rgb.data(), rgb.size()));
+
+    // A new size gives a new picture cleared to cell 0; closing frees it.
+    ASSERT_EQ(pdi_win_open(&id, 0, nullptr, nullptr, 4, 3), 0);
+    rgb = tcrgb::pictureRgb(id, 4, 3);
+    ASSERT_EQ(rgb.size(), 36u);
+    for (int c = 0; c < 4; c++) EXPECT_EQ(at(rgb, 4, c, 2), CELL[0]);
+    pdi_win_close(id);
+    EXPECT_FALSE(NXG_read_rgb(id, rgb.data(), rgb.size()));
+    EXPECT_EQ(nxg.SW1_mem, 0);
+    ras.DRAW_COLOR_fg = 16;
+    dot_p(0, 0, 4, 2);  // no surface: nothing, and no crash
+}
+
+// Memory slots are refused exactly where window slots are, and twelve of
+// them at most are taken.
+TEST_F(Memory, SizesAndSlotsAreBoundedAsForWindows) {
+    int id = -1;
+    EXPECT_EQ(pdi_win_open(&id, 0, nullptr, nullptr, 1, 10), -1);
+    EXPECT_EQ(pdi_win_open(&id, 0, nullptr, nullptr, 10, 1), -1);
+    EXPECT_EQ(pdi_win_open(&id, 0, nullptr, nullptr, 40000, 10), -1);
+    EXPECT_EQ(pdi_win_open(&id, 0, nullptr, nullptr, INT_MIN, INT_MAX), -1);
+    EXPECT_EQ(id, -1);
+    EXPECT_EQ(nxg.NXG_win_cnt, 0);
+    int ids[NXG_WIN_MAX];
+    for (int i = 0; i < NXG_WIN_MAX; i++) {
+        ids[i] = -1;
+        ASSERT_EQ(pdi_win_open(&ids[i], 0, nullptr, nullptr, 3, 2), 0);
+    }
+    int more = -1;
+    EXPECT_EQ(pdi_win_open(&more, 0, nullptr, nullptr, 3, 2), -1);
+    // Each keeps its own picture: drawing goes to the current one only.
+    pdi_load_canvas(ids[3], 0, 0, 3, 2);
+    NXG_set_pal(16, 255, 0, 0);
+    ras.DRAW_COLOR_fg = 16;
+    dot_p(0, 0, 3, 1);
+    Rgb a = tcrgb::pictureRgb(ids[3], 3, 2), b = tcrgb::pictureRgb(ids[4], 3, 2);
+    EXPECT_EQ(at(a, 3, 0, 0), (Px{255, 0, 0}));
+    EXPECT_NE(at(b, 3, 0, 0), (Px{255, 0, 0}));
+    for (int i : ids) pdi_win_close(i);
+    EXPECT_EQ(nxg.NXG_win_cnt, 0);
+}
+
+}  // namespace
+}  // namespace naplps
