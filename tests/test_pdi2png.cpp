@@ -70,7 +70,7 @@ protected:
 
 TEST_F(Pdi2png, WritesThePixmapOfTheDecodedPictureInItsCellColours) {
     const std::string png = ::testing::TempDir() + "pdi2png_demo.png";
-    Outcome r = pdi2png("DISPLAY=" + display, "--size 320x200 --no-wait '" DEMO_PDI "' '" + png + "'");
+    Outcome r = pdi2png("DISPLAY=" + display, "--x11 --size 320x200 --no-wait '" DEMO_PDI "' '" + png + "'");
     ASSERT_EQ(r.status, 0) << r.err;
     Rgb got;
     ASSERT_TRUE(readPng(png, &got));
@@ -117,11 +117,11 @@ TEST_F(Pdi2png, EndsWithAMessageForAMissingFileDisplayOrBadOption) {
     EXPECT_NE(missing.err.find("cannot read /nonexistent/picture.nap"), std::string::npos)
         << missing.err;
 
-    Outcome noDisplay = pdi2png("env -u DISPLAY", "'" DEMO_PDI "' '" + png + "'");
+    Outcome noDisplay = pdi2png("env -u DISPLAY", "--x11 '" DEMO_PDI "' '" + png + "'");
     EXPECT_NE(noDisplay.status, 0);
     EXPECT_NE(noDisplay.err.find("DISPLAY"), std::string::npos) << noDisplay.err;
 
-    Outcome badDisplay = pdi2png("DISPLAY=:9999", "'" DEMO_PDI "' '" + png + "'");
+    Outcome badDisplay = pdi2png("DISPLAY=:9999", "--x11 '" DEMO_PDI "' '" + png + "'");
     EXPECT_NE(badDisplay.status, 0);
     EXPECT_NE(badDisplay.err.find("cannot open X display :9999"), std::string::npos)
         << badDisplay.err;
