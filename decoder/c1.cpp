@@ -23,6 +23,7 @@ void setCharSize(int32_t x, int32_t y) {
     ip.LogCharY = y;
     ip.PhyCharX = phySize(x);
     ip.PhyCharY = phySize(y);
+    setChrFld();  // the character field follows every change of size
 }
 
 // Draws the last character n more times as one text run.

@@ -11,6 +11,7 @@
 #include "nxg/nxg.h"
 #include "raster/raster.h"
 #include "text/state.h"
+#include "text/text.h"
 
 namespace naplps {
 
@@ -23,14 +24,7 @@ constexpr int RESET_VALUES = 9;
 // index c, which stays the pel colour afterwards.
 void clearDisplay(int32_t c) {
     ras.DRAW_COLOR_fg = c;
-    if (dec.PDI_reset_mode == 0) {
-        dot_p(ip.OriginX, ip.OriginY, ip.Scr_Width, ip.Scr_Hight);
-        return;
-    }
-    int32_t x1 = dec.PDI_win_x1, y1 = dec.PDI_win_y1, x2 = dec.PDI_win_x2, y2 = dec.PDI_win_y2;
-    NXG_set_clp(x1, y1, x2, y2);
-    dot_p(x1, y1, sat32(int64_t(x2) - x1 + 1), sat32(int64_t(y2) - y1 + 1));
-    NXG_set_clp(ras.VRAM_x_min, ras.VRAM_y_min, ras.VRAM_x_max, ras.VRAM_y_max);
+    clearPictureArea();
 }
 
 // The fill pattern follows the pel for the solid colour and the hatchings.

@@ -49,10 +49,9 @@ TEST_F(Control, ResetScreenCodesClearThePictureArea) {
     run(OP_SELECTCOLOR, {8});  // mode 1, ForColor 32
     pel(2, 2);
     const int32_t mod = ip.ColorMod, fore = ip.ForColor, pelx = ip.PhyPelX;
-    // The plug-in's drawing area is the clip's width and height: Scr_Width
-    // columns (one less than the window) and Scr_Hight + 1 rows.
-    const Grid cleared = {"0000000003", "0000000003", "0000000003", "0000000003", "0000000003"};
-    const Grid coloured = {"2222222223", "2222222223", "2222222223", "2222222223", "2222222223"};
+    // The whole window is cleared, its last column included.
+    const Grid cleared = xtest::blank(10, 5, '0');
+    const Grid coloured = xtest::blank(10, 5, '2');
     for (int code : {1, 5, 7, 2, 6, 3, 4}) {
         SCOPED_TRACE(code);
         clear(3);

@@ -67,8 +67,7 @@ void scrollscr(int n, int dir, int x1, int y1, int x2, int y2) {
     }
 }
 
-void erasedisplay() {
-    ras.DRAW_COLOR_fg = ip.ColorMod != 0 ? ip.BakColor : 0;
+void clearPictureArea() {
     if (dec.PDI_reset_mode) {
         int x1 = dec.PDI_win_x1, y1 = dec.PDI_win_y1, x2 = dec.PDI_win_x2, y2 = dec.PDI_win_y2;
         NXG_set_clp(x1, y1, x2, y2);
@@ -76,7 +75,15 @@ void erasedisplay() {
         NXG_set_clp(ras.VRAM_x_min, ras.VRAM_y_min, ras.VRAM_x_max, ras.VRAM_y_max);
         return;
     }
-    dot_p(ip.OriginX, ip.OriginY, ip.Scr_Width, ip.Scr_Hight);
+    // The drawing area's width is its right pixel coordinate once the window
+    // is known (pdi_clip); one column more reaches the window's last column,
+    // and the clip trims what lies beyond.
+    dot_p(ip.OriginX, ip.OriginY, sat32(int64_t(ip.Scr_Width) + 1), ip.Scr_Hight);
+}
+
+void erasedisplay() {
+    ras.DRAW_COLOR_fg = ip.ColorMod != 0 ? ip.BakColor : 0;
+    clearPictureArea();
 }
 
 }  // namespace naplps

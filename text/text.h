@@ -69,5 +69,8 @@ void drawcheck();
 // inclusive) and display erase.
 void scrollscr(int n, int dir, int x1, int y1, int x2, int y2);
 void erasedisplay();
+// Fills the picture area, or the erase window when one is set, in the
+// current pel colour.
+void clearPictureArea();
 
 }  // namespace naplps
