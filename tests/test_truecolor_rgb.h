@@ -19,21 +19,19 @@ namespace naplps::tcrgb {
 
 using Rgb = std::vector<uint8_t>;  // r, g, b per pixel, rows from the top
 
-// The w x h pixels of drawable d (the slot's pixmap when 0), each pixel
-// value's colour asked of the slot's colormap, 8 bits a component.
-inline Rgb drawableRgb(const xtest::TestWindow &t, Drawable d = 0) {
+// The w x h pixels of drawable d, each pixel value's colour asked of
+// colormap cms, 8 bits a component.
+inline Rgb drawableRgbOf(Display *dpy, Drawable d, Colormap cms, int w, int h) {
     Rgb out;
-    const _NXG_window_info *s = t.slot();
-    if (d == 0 && s != nullptr) d = s->pm;
-    if (t.dpy == nullptr || d == 0 || s == nullptr) return out;
-    XSync(t.dpy, False);
-    XImage *im = XGetImage(t.dpy, d, 0, 0, unsigned(t.width), unsigned(t.height), AllPlanes, ZPixmap);
+    if (dpy == nullptr || d == 0) return out;
+    XSync(dpy, False);
+    XImage *im = XGetImage(dpy, d, 0, 0, unsigned(w), unsigned(h), AllPlanes, ZPixmap);
     if (im == nullptr) return out;
     std::map<unsigned long, size_t> slotOf;
     std::vector<XColor> cols;
-    std::vector<size_t> idx(size_t(t.width) * size_t(t.height));
-    for (int y = 0; y < t.height; y++)
-        for (int x = 0; x < t.width; x++) {
+    std::vector<size_t> idx(size_t(w) * size_t(h));
+    for (int y = 0; y < h; y++)
+        for (int x = 0; x < w; x++) {
             unsigned long p = XGetPixel(im, x, y);
             auto it = slotOf.emplace(p, cols.size()).first;
             if (it->second == cols.size()) {
@@ -42,10 +40,10 @@ inline Rgb drawableRgb(const xtest::TestWindow &t, Drawable d = 0) {
                 c.flags = DoRed | DoGreen | DoBlue;
                 cols.push_back(c);
             }
-            idx[size_t(y) * size_t(t.width) + size_t(x)] = it->second;
+            idx[size_t(y) * size_t(w) + size_t(x)] = it->second;
         }
     XDestroyImage(im);
-    XQueryColors(t.dpy, s->cms, cols.data(), int(cols.size()));
+    XQueryColors(dpy, cms, cols.data(), int(cols.size()));
     out.resize(idx.size() * 3);
     for (size_t i = 0; i < idx.size(); i++) {
         out[3 * i] = uint8_t(cols[idx[i]].red >> 8);
@@ -53,6 +51,14 @@ inline Rgb drawableRgb(const xtest::TestWindow &t, Drawable d = 0) {
         out[3 * i + 2] = uint8_t(cols[idx[i]].blue >> 8);
     }
     return out;
+}
+
+// The pixels of drawable d of a test window (the slot's pixmap when 0) in
+// the colours of the slot's colormap.
+inline Rgb drawableRgb(const xtest::TestWindow &t, Drawable d = 0) {
+    const _NXG_window_info *s = t.slot();
+    if (s == nullptr) return Rgb();
+    return drawableRgbOf(t.dpy, d != 0 ? d : s->pm, s->cms, t.width, t.height);
 }
 
 // The picture of slot id in the colours it shows (empty when it has none).
