@@ -222,7 +222,7 @@ NPError NPP_SetWindow(NPP instance, NPWindow *window) {
         pdi_win_open(&id, 0, widget, This->display, dimInt(This->width), dimInt(This->height));
     }
     if (This->fPdiLength != 0 &&
-        (int64_t(This->width) != This->win_wid || int64_t(This->height) != This->win_hgt)) {
+        (dimInt(This->width) != This->win_wid || dimInt(This->height) != This->win_hgt)) {
         This->fPdiOffset = 0;
         This->pdi_draw_flg = 0;
         DrawPDI(This);
@@ -277,8 +277,8 @@ int DrawPDI(PluginInstance *This) {
     Widget widget = widgetOf(This);
     if (!widget) return -1;
     int width = dimInt(This->width), height = dimInt(This->height);
-    This->win_wid = int32_t(This->width);
-    This->win_hgt = int32_t(This->height);
+    This->win_wid = width;
+    This->win_hgt = height;
     XResizeWindow(This->display, This->window, unsigned(width), unsigned(height));
 
     if (plg.NAP_draw_head) {

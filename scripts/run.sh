@@ -22,7 +22,7 @@ for n in $(seq 90 140); do
   if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then disp=$n; break; fi
 done
 [ -n "$disp" ] || { echo "run: no free X display number for Xvfb" >&2; exit 1; }
-Xvfb ":$disp" -screen 0 1024x768x8 -nolisten tcp >/dev/null 2>&1 &
+Xvfb ":$disp" -screen 0 1024x768x8 -nolisten tcp -noreset >/dev/null 2>&1 &
 xvfb=$!
 trap 'kill "$xvfb" 2>/dev/null; wait "$xvfb" 2>/dev/null || true' EXIT
 for _ in $(seq 100); do [ -e "/tmp/.X11-unix/X$disp" ] && break; sleep 0.1; done

@@ -481,6 +481,9 @@ int main(int argc, char **argv) {
 
     int status = 0;
     if (opt.png) {
+        // On top, so that whatever another window hid is exposed and
+        // repainted from the plug-in's pixmap before the window is read.
+        XRaiseWindow(host.dpy, XtWindow(host.shell));
         XSync(host.dpy, False);
         pumpEvents(100);
         XSync(host.dpy, False);
