@@ -317,6 +317,31 @@ TEST_F(Incremental, DirectColourRowsPaddedToAWordContinueExactlyAcrossBatches) {
     EXPECT_EQ(ip.LogDrawY, L(18));
 }
 
+TEST_F(Incremental, ADirectColourBatchEndingInARowsPaddingGoesOnToTheNextRow) {
+    // Three bits a pel, one pel a row padded to a word: a batch of three
+    // words ends in the padding of its third row. The next batch starts a
+    // new row rather than painting over the last pel.
+    auto t = window(20, 26);
+    Stream setup;
+    setup.start(1, 2, 2);
+    field(setup, 10, 10, 2, 12).end();
+    t->feed(setup.bytes);
+    const int colour[5][3] = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}, {1, 1, 0}, {0, 1, 1}};
+    for (int k = 0; k < 5; k++) {
+        ip.MapValueG[16 * (k + 1)] = colour[k][0];
+        ip.MapValueR[16 * (k + 1)] = colour[k][1];
+        ip.MapValueB[16 * (k + 1)] = colour[k][2];
+    }
+    Bits b;
+    for (auto &c : colour) b.add(grb(c[0], c[1], c[2], 1), 3).pad();
+    Stream s;
+    incpoint(s, 3, b.words()).end();
+    t->feed(s.bytes);
+    Grid g = t->pixmapGrid();
+    for (int k = 0; k < 5; k++) EXPECT_EQ(at(g, 10, 10 + 2 * k), "12345"[k]) << k;
+    EXPECT_EQ(ip.LogDrawY, L(18));
+}
+
 // --- Refused and clipped cases ----------------------------------------------------
 
 TEST_F(Incremental, BitCountsOutsideOneTo48DrawNothingAndUseNothing) {
