@@ -544,6 +544,12 @@ TEST_F(Arcs, DashedArcShowsTheBackgroundInItsGapsOnlyInModeTwo) {
     EXPECT_GT(gaps, 10);
     EXPECT_EQ(lit(opaque), all);     // gaps painted: the whole ring
     EXPECT_EQ(lit(clear).size(), all.size() - size_t(gaps));
+    // Direct colour (index 128, cell 8): the same dashes, gaps untouched.
+    Grid direct = ring(Stream().start(1, 1, 1), 2);
+    for (const Pixel &p : all)
+        EXPECT_EQ(at(direct, p.first, p.second), at(clear, p.first, p.second) == '1' ? '8' : '0')
+            << p.first << "," << p.second;
+    EXPECT_EQ(lit(direct), lit(clear));
 }
 
 TEST_F(Arcs, ZeroLogicalPelWidthMakesATexturedArcSolid) {
