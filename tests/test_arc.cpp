@@ -297,28 +297,12 @@ TEST(ArcGeometry, IntegerSquareRootIsTheFloorForEveryValue) {
         check(k * k + 1);
     }
     EXPECT_EQ(nsqrt(INT64_MAX), 3037000499LL);
+    // The walk's order test multiplies coordinates without overflow.
+    EXPECT_TRUE(greater(0, 5, 5, 0));  // (0, 5) lies ahead of (5, 0)
+    EXPECT_FALSE(greater(INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX));
+    EXPECT_TRUE(greater(INT32_MAX, INT32_MIN, INT32_MIN, INT32_MAX));
     EXPECT_EQ(distance(3, 4), 5);
     EXPECT_EQ(distance(-7, 0), 7);
-}
-
-TEST(ArcGeometry, OctantsOfTheWalkAndTheOrderTest) {
-    EXPECT_EQ(set_s(5, 1), 1);
-    EXPECT_EQ(set_s(5, 5), 1);
-    EXPECT_EQ(set_s(1, 5), 2);
-    EXPECT_EQ(set_s(0, 5), 2);
-    EXPECT_EQ(set_s(-1, 5), 3);
-    EXPECT_EQ(set_s(-5, 1), 4);
-    EXPECT_EQ(set_s(-5, 0), 4);
-    EXPECT_EQ(set_s(-5, -1), 5);
-    EXPECT_EQ(set_s(-1, -5), 6);
-    EXPECT_EQ(set_s(0, -5), 6);
-    EXPECT_EQ(set_s(1, -5), 7);
-    EXPECT_EQ(set_s(5, -1), 8);
-    EXPECT_EQ(set_s(5, 0), 8);
-    EXPECT_EQ(set_s(0, 0), 0);
-    EXPECT_TRUE(greater(0, 5, 5, 0));   // (0, 5) lies ahead of (5, 0)
-    EXPECT_FALSE(greater(5, 0, 0, 5));
-    EXPECT_FALSE(greater(INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX));
 }
 
 // --- Degenerate forms ---------------------------------------------------------
