@@ -117,11 +117,13 @@ int PDI_incpoint(int32_t *data) {
             ip.DrawValueB = int32_t(c[2]);
             ip.ColorNo = nearestColour(c[0], c[1], c[2]);
         } else {
-            // A colour index; of a value wider than the map's 8 bits the
-            // top 8 bits are kept.
+            // A colour index given by its top N bits, as SELECT COLOR gives
+            // one: a narrower value addresses the map from its top (4 bits
+            // 0 .. 15 select the 16 entries that reach the screen), of a
+            // wider one the top 8 bits are kept.
             int64_t v = 0;
             for (int i = 0; i < N; i++) v = (v << 1) | in.next();
-            if (N > 8) v >>= N - 8;
+            v = N > 8 ? v >> (N - 8) : v << (8 - N);
             ip.ForColor = int32_t(v);
         }
         ip.IncDrawX = sat32(x);

@@ -142,7 +142,18 @@ TEST_F(Incremental, DirectColourPelsTakeTheNearestMapEntry) {
     EXPECT_EQ(ip.DrawValueB, 255);
 }
 
-TEST_F(Incremental, ColourValuesWiderThanTheMapKeepTheirTopEightBits) {
+TEST_F(Incremental, ColourValuesAddressTheMapFromItsTop) {
+    // Four bits a pel: 1, 2 and 15 are the entries 16, 32 and 240, the
+    // ones that reach the screen.
+    Stream n;
+    n.start(3, 2, 2).moveTo(4, 4);
+    incpoint(n, 4, Bits().add(0x12F, 12).words()).end();
+    Grid ng = picture(12, 8, n);
+    EXPECT_EQ(at(ng, 4, 4), '1');
+    EXPECT_EQ(at(ng, 6, 4), '2');
+    EXPECT_EQ(at(ng, 8, 4), 'f');
+
+    // Wider values keep their top eight bits.
     Stream s;
     s.start(3, 2, 2).moveTo(4, 4);
     incpoint(s, 16, Bits().add(0x2345, 16).add(0xFFFF, 16).add(0x00FF, 16).words()).end();
@@ -166,7 +177,7 @@ TEST_F(Incremental, RowsWrapToTheFarEdgeOfTheFieldOnePelFurther) {
     Stream s;
     s.start(3, 2, 2);
     field(s, 10, 10, 6, 6);
-    incpoint(s, 6, {16, 32, 48, 48, 32, 16, 16}).end();
+    incpoint(s, 6, {4, 8, 12, 12, 8, 4, 4}).end();
     Grid g = picture(20, 20, s);
     EXPECT_EQ(at(g, 10, 10), '1');
     EXPECT_EQ(at(g, 12, 10), '2');
@@ -185,7 +196,7 @@ TEST_F(Incremental, RowsWrapToTheFarEdgeOfTheFieldOnePelFurther) {
     Stream left;
     left.start(3).domain(-2, 2);
     field(left, 10, 10, 6, 6).moveTo(14, 10);
-    incpoint(left, 6, {16, 32, 48}).end();
+    incpoint(left, 6, {4, 8, 12}).end();
     Grid h = picture(20, 20, left);
     EXPECT_EQ(at(h, 14, 10), '1');
     EXPECT_EQ(at(h, 12, 10), '2');
@@ -200,7 +211,7 @@ TEST_F(Incremental, ARowLeavingTheFieldScrollsItAndIsPaintedAgain) {
     Stream s;
     s.start(3, 2, 2);
     field(s, 10, 10, 2, 6);
-    incpoint(s, 6, {16, 32, 48, 16}).end();
+    incpoint(s, 6, {4, 8, 12, 4}).end();
     Grid g = picture(20, 20, s);
     EXPECT_EQ(at(g, 10, 14), '1');  // the fourth pel at the top row again
     EXPECT_EQ(at(g, 10, 12), '3');  // the rows below moved down one pel
@@ -213,7 +224,7 @@ TEST_F(Incremental, ARowLeavingTheFieldScrollsItAndIsPaintedAgain) {
     Stream down;
     down.start(3).domain(2, -2);
     field(down, 10, 10, 2, 8).moveTo(10, 16);
-    incpoint(down, 6, {16, 32, 48, 16}).end();
+    incpoint(down, 6, {4, 8, 12, 4}).end();
     Grid d = picture(20, 22, down);
     EXPECT_EQ(at(d, 10, 12), '1');  // the fourth pel at the bottom row again
     EXPECT_EQ(at(d, 10, 14), '3');
@@ -227,7 +238,7 @@ TEST_F(Incremental, AtRatio640PelsArePlacedAtTheScale512) {
     pdi_ctl(0, 0, 0, 0, 640);
     Stream s;
     s.start(3, 2, 2).moveTo(8, 4);
-    incpoint(s, 6, {16}).end();
+    incpoint(s, 6, {4}).end();
     t->feed(s.bytes);
     Grid g = t->pixmapGrid();
     EXPECT_EQ(ip.Scr_Ratio, 640);
@@ -243,17 +254,17 @@ TEST_F(Incremental, AtRatio640PelsArePlacedAtTheScale512) {
 TEST_F(Incremental, AnotherInstructionBetweenTwoRunsStartsTheSecondAtTheDrawingPoint) {
     Stream run;
     run.start(3, 2, 2).moveTo(4, 4);
-    incpoint(run, 6, {16});
-    incpoint(run, 6, {32}).end();
+    incpoint(run, 6, {4});
+    incpoint(run, 6, {8}).end();
     Grid g = picture(12, 8, run);
     EXPECT_EQ(at(g, 4, 4), '1');
     EXPECT_EQ(at(g, 6, 4), '2');  // one pel further
 
     Stream broken;
     broken.start(3, 2, 2).moveTo(4, 4);
-    incpoint(broken, 6, {16});
+    incpoint(broken, 6, {4});
     broken.select(128);
-    incpoint(broken, 6, {32}).end();
+    incpoint(broken, 6, {8}).end();
     Grid h = picture(12, 8, broken);
     EXPECT_EQ(at(h, 4, 4), '2');  // painted over at the drawing point
     EXPECT_EQ(at(h, 6, 4), '0');
