@@ -72,33 +72,6 @@ TEST(C1, CharacterSizesFollowTheScale) {
     EXPECT_EQ(ip.PhyCharY, 1);
 }
 
-TEST(C1, AttributeFlags) {
-    fresh();
-    feed({0x88, 0x95, 0x97, 0x99, 0x9C, 0x90});
-    EXPECT_EQ(txt.Reverse, 1);
-    EXPECT_EQ(txt.WordWrap, 1);
-    EXPECT_EQ(txt.Scroll, 1);
-    EXPECT_EQ(txt.UnderLine, 1);
-    EXPECT_EQ(txt.CursStat, 2);
-    EXPECT_EQ(txt.ProtectFlag, 1);
-    feed({0x89, 0x96, 0x98, 0x9A, 0x9D, 0x9F});
-    EXPECT_EQ(txt.Reverse + txt.WordWrap + txt.Scroll + txt.UnderLine + txt.CursStat + txt.ProtectFlag, 0);
-}
-
-TEST(C1, MacroDefinitionsCompactTheStore) {
-    fresh();
-    clearmacro();
-    feed({0x80, 'A', '1', '2', '3', '4', '5', 0x85});
-    feed({0x80, 'B', 'x', 'y', 'z', 0x85});
-    feed({0x80, 'A', 'p', 'q', 0x85});
-    EXPECT_EQ(std::string(dec.MACROBuf, dec.MACROBuf + 5), "xyzpq");
-    EXPECT_EQ(dec.MACROPtr['A' - 0x20], 3);
-    EXPECT_EQ(dec.MACRONextPtr, 5);
-    EXPECT_TRUE(test_MACRO('A'));
-    feed({0x82, 'T', 'k', 0x85});
-    EXPECT_TRUE(test_TMACRO('T'));
-}
-
 TEST(C1, TextureAndDrcsDefinitions) {
     fresh();
     feed({0x84, 'C'});

@@ -139,17 +139,4 @@ TEST(Init, FullInitialisationSetsDefaults) {
     EXPECT_EQ(ip.Scr_Width, 512);
 }
 
-TEST(Init, LoadTimeStateIsRestoredByAssignment) {
-    resetAll();
-    EXPECT_EQ(dec.Gset[0], 'B');
-    EXPECT_EQ(dec.Gset[1], 'W');
-    EXPECT_EQ(dec.Gset[2], '|');
-    EXPECT_EQ(dec.Gset[3], '}');
-    EXPECT_EQ(dec.GPG[1], 1);
-    EXPECT_EQ(dec.GLS, -1);
-    EXPECT_EQ(dec.MulLen, 0);
-    EXPECT_EQ(ip.PDI_scrratio, 512);
-    EXPECT_EQ(ip.Scr_Ratio, 0);
-}
-
 }  // namespace

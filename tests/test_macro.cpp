@@ -120,20 +120,4 @@ TEST(Store, InconsistentBodyIsForgottenNotMoved) {
     EXPECT_EQ(body('A'), "12");
 }
 
-TEST(Store, EndWithoutDefinitionOnlyClears) {
-    resetAll();
-    defEnd();
-    EXPECT_EQ(dec.DefiningFlag, 0);
-    EXPECT_EQ(dec.MACRONextPtr, 0);
-}
-
-TEST(BreakTest, FollowsModeAndRecursionFlag) {
-    resetAll();
-    EXPECT_EQ(chk_macro_break(), 1);  // load-time mode: every playback stops
-    dec.func_macro_mode = 1;
-    EXPECT_EQ(chk_macro_break(), 0);
-    dec.func_macro_type = 1;
-    EXPECT_EQ(chk_macro_break(), 1);
-}
-
 }  // namespace
