@@ -4,6 +4,7 @@
 // the values the description gave.
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -25,9 +26,9 @@ struct Encoded {
 };
 
 Encoded encode(const std::string &description) {
-    std::string dir = testing::TempDir();
-    std::string in = dir + "pdienc_in.pdt", out = dir + "pdienc_out.pdi",
-                err = dir + "pdienc_err.txt";
+    // Tests run in parallel processes: names of this process's own.
+    std::string base = testing::TempDir() + "pdienc_" + std::to_string(getpid());
+    std::string in = base + ".pdt", out = base + ".pdi", err = base + ".err";
     std::ofstream(in) << description;
     unlink(out.c_str());
     Encoded e;
@@ -38,6 +39,9 @@ Encoded encode(const std::string &description) {
     e.bytes.assign(std::istreambuf_iterator<char>(o), std::istreambuf_iterator<char>());
     std::ifstream r(err);
     e.errors.assign(std::istreambuf_iterator<char>(r), std::istreambuf_iterator<char>());
+    unlink(in.c_str());
+    unlink(out.c_str());
+    unlink(err.c_str());
     return e;
 }
 

@@ -1026,7 +1026,7 @@ bool exitedWith(pid_t pid, int code, int seconds) {
 TEST(Pdiview, EndToEnd) {
     std::string display = naplps::xtest::xvfbDisplay(8);
     if (display.empty()) GTEST_SKIP() << "no Xvfb";
-    std::string out = testing::TempDir() + "pdiview_demo.png";
+    std::string out = testing::TempDir() + "pdiview_demo_" + std::to_string(getpid()) + ".png";
     unlink(out.c_str());
     std::string cmd = "DISPLAY=" + display + " " + PDIVIEW_PATH + " --plugin " + NPNAP_PATH +
                       " --size 256x200 --block 7 --png " + out + " " + DEMO_PDI + " >/dev/null";
@@ -1035,6 +1035,7 @@ TEST(Pdiview, EndToEnd) {
     char sig[8] = {};
     png.read(sig, 8);
     EXPECT_EQ(std::string(sig + 1, 3), "PNG");
+    unlink(out.c_str());
 
     // Window mode: the test acts as the window manager.
     Display *d = XOpenDisplay(display.c_str());
