@@ -462,6 +462,8 @@ int main(int argc, char **argv) {
         offset += std::min(size_t(wrote), n);
         pumpEvents(opt.delayMs);
     }
+    if (!err && reason == NPRES_DONE && (offset < bytes.size() || host.quit))
+        reason = NPRES_USER_BREAK;  // the window was closed while loading
     if (!err && reason == NPRES_DONE && (stype == NP_ASFILE || stype == NP_ASFILEONLY))
         host.pf.asfile(&host.npp, &stream, abs.c_str());
     if (!err) host.pf.destroystream(&host.npp, &stream, reason);
