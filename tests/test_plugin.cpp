@@ -883,6 +883,22 @@ TEST_F(Plugin, ABlockThatCannotBeStoredIsNotReportedAsConsumed) {
 }
 #endif
 
+// The library may be unloaded after NP_Shutdown: the X error handler that
+// its driver installed must not outlive it.
+int hostErrorHandler(Display *, XErrorEvent *) { return 0; }
+
+TEST_F(Plugin, ShutdownPutsBackTheHostsErrorHandler) {
+    XErrorHandler before = XSetErrorHandler(hostErrorHandler);
+    Instance a(100, 100);  // a host that never destroyed its instance
+    a.setWindow(100, 100);
+    a.play(block());
+    XErrorHandler during = XSetErrorHandler(nullptr);
+    XSetErrorHandler(during);
+    EXPECT_NE(during, hostErrorHandler) << "the driver did not install its handler";
+    EXPECT_EQ(lib().shutdown(), 0);
+    EXPECT_EQ(XSetErrorHandler(before), hostErrorHandler);
+}
+
 // ---- end of stream ----
 
 TEST_F(Plugin, BlinkStepsOnlyWhenAColourBlinks) {
