@@ -8,6 +8,7 @@
 
 #include <dirent.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -39,8 +40,9 @@ struct Step {
 
 // An 8-bit stream from a description in pdienc's language.
 std::vector<uint8_t> encode(const std::string &text) {
-    const std::string in = ::testing::TempDir() + "crosscheck_in.pdt";
-    const std::string out = ::testing::TempDir() + "crosscheck_out.pdi";
+    // Named per process: test processes may run side by side.
+    const std::string base = ::testing::TempDir() + "crosscheck_" + std::to_string(getpid());
+    const std::string in = base + ".pdt", out = base + ".pdi";
     {
         std::ofstream f(in);
         f << text;

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <X11/Xlib.h>
+#include <unistd.h>
 
 #include <cstdint>
 #include <cstdio>
@@ -45,7 +46,8 @@ TEST(TrueColorPlugin, NothingThePluginDoesRaisesAnXError) {
     xtest::resetState();
     plg = Plugin{};
     nxg.sleep_ms = noSleep;
-    const std::string log = ::testing::TempDir() + "truecolor_plugin_xerrors.log";
+    const std::string log =
+        ::testing::TempDir() + "truecolor_xerrors_" + std::to_string(getpid()) + ".log";
     std::remove(log.c_str());
     nxg.NXG_log_path = log.c_str();
 
