@@ -101,14 +101,80 @@ unsigned long channel(int c, unsigned long mask) {
     return (v << shift) & mask;
 }
 
+// Puts the rectangle x0..x1, y0..y1 of the picture, every pixel with its
+// byte's pixel value, into the pixmap and the window. False when no image
+// could be made.
+bool putRect(_NXG_window_info &s, int x0, int y0, int x1, int y1) {
+    Display *dpy = s.dpy;
+    unsigned w = unsigned(x1 - x0 + 1), h = unsigned(y1 - y0 + 1);
+    XImage *im = XCreateImage(dpy, static_cast<Visual *>(s.visual), unsigned(s.depth), ZPixmap, 0,
+                              nullptr, w, h, 32, 0);
+    if (im == nullptr) return false;
+    im->data = static_cast<char *>(std::malloc(size_t(im->bytes_per_line) * h));
+    if (im->data == nullptr) {
+        XDestroyImage(im);
+        return false;
+    }
+    unsigned long pix[256];
+    bool known[256] = {};
+    const uint8_t *pic = s.pic.data();
+    for (unsigned r = 0; r < h; r++) {
+        const uint8_t *row = pic + size_t(y0 + int(r)) * size_t(s.pic_w) + size_t(x0);
+        for (unsigned c = 0; c < w; c++) {
+            uint8_t b = row[c];
+            if (!known[b]) {
+                pix[b] = nxg_pixel(s, b);
+                known[b] = true;
+            }
+            XPutPixel(im, int(c), int(r), pix[b]);
+        }
+    }
+    if (s.pm != 0) XPutImage(dpy, s.pm, s.pal_gc, im, 0, 0, x0, y0, w, h);
+    if (s.win != 0) XPutImage(dpy, s.win, s.pal_gc, im, 0, 0, x0, y0, w, h);
+    XDestroyImage(im);  // frees the pixel buffer too
+    return true;
+}
+
 // Paints every pixel of the picture that holds byte p with p's pixel value,
-// into the pixmap and the window, as rectangles one row high (the runs of
-// p). The repaint GC has no clip: a colour change reaches every pixel of
+// into the pixmap and the window: as rectangles one row high (the runs of
+// p), or, when the runs are so short and many that the rectangles would
+// outweigh the pixels, as one image of the smallest rectangle holding them
+// all. The repaint GC has no clip: a colour change reaches every pixel of
 // its colour, as a stored colour cell does.
 void repaint(_NXG_window_info &s, int p) {
     Display *dpy = s.dpy;
     if (s.pal_gc == nullptr) s.pal_gc = XCreateGC(dpy, s.win, 0, nullptr);
     if (s.pal_gc == nullptr) return;
+    const uint8_t *pic = s.pic.data();
+    const size_t w = size_t(s.pic_w);
+    // The runs of p: how many, and the rectangle that holds them.
+    size_t runs = 0;
+    size_t bx0 = w, bx1 = 0;
+    int by0 = -1, by1 = -1;
+    for (int y = 0; y < s.pic_h; y++) {
+        const uint8_t *row = pic + size_t(y) * w;
+        size_t x = 0;
+        while (x < w) {
+            const void *q = std::memchr(row + x, p, w - x);
+            if (q == nullptr) break;
+            size_t a = size_t(static_cast<const uint8_t *>(q) - row), b = a;
+            while (b < w && row[b] == p) b++;
+            runs++;
+            bx0 = std::min(bx0, a);
+            bx1 = std::max(bx1, b - 1);
+            if (by0 < 0) by0 = y;
+            by1 = y;
+            x = b;
+        }
+    }
+    if (runs == 0) return;
+    size_t area = (bx1 - bx0 + 1) * size_t(by1 - by0 + 1);
+    // A rectangle costs 8 bytes of request and more of the server's time
+    // than a pixel of an image (4 bytes): runs averaging under 8 pixels of
+    // the rectangle go as an image.
+    if (area <= runs * 8 && s.visual != nullptr &&
+        putRect(s, int(bx0), by0, int(bx1), by1))
+        return;
     XSetForeground(dpy, s.pal_gc, nxg_pixel(s, p));
     Drawable d[2];
     int nd = 0;
@@ -121,16 +187,14 @@ void repaint(_NXG_window_info &s, int p) {
         for (int i = 0; i < nd; i++) XFillRectangles(dpy, d[i], s.pal_gc, rect, n);
         n = 0;
     };
-    const uint8_t *pic = s.pic.data();
-    const size_t w = size_t(s.pic_w);
-    for (int y = 0; y < s.pic_h; y++) {
+    for (int y = by0; y <= by1; y++) {
         const uint8_t *row = pic + size_t(y) * w;
-        size_t x = 0;
-        while (x < w) {
-            const void *q = std::memchr(row + x, p, w - x);
+        size_t x = bx0;
+        while (x <= bx1) {
+            const void *q = std::memchr(row + x, p, bx1 + 1 - x);
             if (q == nullptr) break;
             size_t a = size_t(static_cast<const uint8_t *>(q) - row), b = a;
-            while (b < w && row[b] == p) b++;
+            while (b <= bx1 && row[b] == p) b++;
             rect[n++] = XRectangle{short(a), short(y), (unsigned short)(b - a), 1};
             if (n == BATCH) flush();
             x = b;

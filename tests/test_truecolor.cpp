@@ -9,6 +9,7 @@
 
 #include <climits>
 #include <memory>
+#include <vector>
 
 #include "interp/state.h"
 #include "nxg/nxg.h"
@@ -143,6 +144,33 @@ TEST_F(Direct, AColourChangeRepaintsExactlyThePixelsOfItsCell) {
     Rgb before = pixmap();
     NXG_set_pal(64, 9, 9, 9);
     EXPECT_EQ(tcrgb::differing(before, pixmap()), 0u);
+    EXPECT_EQ(nxg.NXG_win_err, 0);
+}
+
+// A colour broken into runs of single pixels is repainted as one image of
+// the smallest rectangle holding them: right inside it, untouched outside.
+TEST_F(Direct, FinelyBrokenColoursRepaintWithinTheirRectangle) {
+    if (!open(40, 20)) GTEST_SKIP() << "no 24-bit Xvfb";
+    rect(0, 0, 40, 19, 3);
+    std::vector<uint8_t> px(16 * 10);
+    for (int y = 0; y < 10; y++)
+        for (int x = 0; x < 16; x++) px[size_t(y) * 16 + size_t(x)] = uint8_t((x + y) % 2 ? 1 : 2);
+    NXG_put_image(px.data(), 16, 10, 4, 5);
+    const _NXG_window_info *s = t->slot();
+    GC gc = XCreateGC(t->dpy, s->pm, 0, nullptr);
+    XSetForeground(t->dpy, gc, 0x654321);
+    XDrawPoint(t->dpy, s->pm, gc, 30, 10);  // outside the checkered block
+    XFreeGC(t->dpy, gc);
+    NXG_set_pal(16, 9, 99, 199);
+    Rgb pm = pixmap();
+    for (int y = 0; y < 20; y++)
+        for (int x = 0; x < 40; x++) {
+            bool in = x >= 4 && x < 20 && y >= 5 && y < 15;
+            Px want = !in ? CELL[3] : (x - 4 + y - 5) % 2 ? Px{9, 99, 199} : CELL[2];
+            if (x == 30 && y == 10) want = Px{0x65, 0x43, 0x21};
+            ASSERT_EQ(at(pm, 40, x, y), want) << x << "," << y;
+        }
+    EXPECT_EQ(tcrgb::differing(window(), picture()), 0u);
     EXPECT_EQ(nxg.NXG_win_err, 0);
 }
 
