@@ -1,13 +1,14 @@
 // Helpers of the drawing tests: instructions run through the dispatcher as
 // decoded records (logical units: one pixel is 0x8000 at 512 pixels per
-// unit screen) on a fresh window of the X fixture, read back as a grid of
-// colour-cell digits (colour index 16 k shows as digit k).
+// unit screen), bytes fed through pdi_putchar, on a fresh window of the X
+// fixture read back as a grid of colour-cell digits (index 16 k shows as k).
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <initializer_list>
 #include <memory>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -28,9 +29,15 @@ inline void runRecord(int opcode, const std::vector<int32_t> &values) {
     for (size_t k = 0; k < values.size() && k < size_t(DATA_MAX_VALUES); k++) rec[k + 1] = values[k];
     pdi(opcode, rec.data());
 }
-inline void run(int opcode, std::initializer_list<int32_t> values) {
-    runRecord(opcode, std::vector<int32_t>(values));
+inline void run(int opcode, std::initializer_list<int32_t> values) { runRecord(opcode, values); }
+
+// Stream bytes; type() ends the text run with a NUL, which does nothing else.
+inline void feed(const std::string &bytes) {
+    for (unsigned char b : bytes) pdi_putchar(0, b);
 }
+inline void type(const std::string &text) { feed(text + std::string(1, '\0')); }
+// APS to a row and column (cells of the current character size).
+inline std::string apsBytes(int row, int col) { return {char(C0_APS), char(0x20 + row), char(0x20 + col)}; }
 
 // SELECT COLOR with colour indices 16 * digit at SngLen 1.
 inline void colours(int fg) { run(OP_SELECTCOLOR, {fg * 4}); }
@@ -55,8 +62,10 @@ inline void rect(int x, int y, int w, int h) { run(OP_SETRECTFILL, {x * U, y * U
 // RESET's domain group, a 1 x 1 pel, the solid texture and foreground 1.
 class DrawTest : public ::testing::Test {
 public:
-    void open(int w, int h) {
+    void SetUp() override {
         if (xtest::xvfbDisplay().empty()) GTEST_SKIP() << "no Xvfb";
+    }
+    void open(int w, int h) {
         win.reset();
         xtest::resetState();
         win = std::make_unique<xtest::TestWindow>(w, h);
@@ -68,6 +77,10 @@ public:
         ip.PhyPelX = ip.PhyPelY = 1;
         set_TEXTURE(0);
         colours(1);
+    }
+    void TearDown() override {
+        win.reset();
+        xtest::resetState();
     }
     xtest::Grid grid() {
         XSync(win->dpy, False);
