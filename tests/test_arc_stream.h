@@ -1,59 +1,107 @@
-// Picture streams for the arc and incremental-point tests: 8-bit NAPLPS
-// bytes with the PDI set in GR, coordinates in pixels at the plug-in's scale
-// of 512 pixels per unit screen, multi-value operands of four bytes (a
-// quarter pixel per step).
+// Helpers of the line, command, arc and incremental-point tests: picture
+// streams of 8-bit NAPLPS bytes (PDI set in GR, pixel coordinates at 512
+// pixels per unit screen, four-byte multi-value operands: a quarter pixel a
+// step), and a fixture of fresh windows on the private Xvfb read back as
+// grids of colour cells (colour index 16k shows as cell k).
 #pragma once
 
-#include <cstdint>
-#include <vector>
+#include <memory>
+#include <set>
+#include <utility>
 
 #include "decoder/decoder.h"
+#include "decoder/executors.h"
+#include "interp/state.h"
+#include "raster/raster.h"
+#include "tests/x11_fixture.h"
 
 namespace naplps::arctest {
 
+using xtest::Grid;
+using xtest::pictureIs;
+using Pixel = std::pair<int, int>;  // bottom-up (x, y)
+using Ints = std::vector<int32_t>;   // several values compared at once
+
+// Logical units of n pixels at 512 pixels per unit screen.
+constexpr int32_t L(int32_t n) { return n * 0x8000; }
+
+// The cell of bottom-up pixel (x, y); the cells of a list of pixels; the
+// pixels that are not cell 0.
+inline char at(const Grid &g, int x, int y) { return g[g.size() - 1 - size_t(y)][size_t(x)]; }
+inline std::string cells(const Grid &g, std::initializer_list<Pixel> px) {
+    std::string s;
+    for (auto [x, y] : px) s += at(g, x, y);
+    return s;
+}
+inline std::set<Pixel> lit(const Grid &g) {
+    std::set<Pixel> s;
+    for (size_t r = 0; r < g.size(); r++)
+        for (size_t x = 0; x < g[r].size(); x++)
+            if (g[r][x] != '0' && g[r][x] != '.') s.insert({int(x), int(g.size() - 1 - r)});
+    return s;
+}
+
 struct Stream {
     std::vector<uint8_t> bytes;
-
-    // An instruction's opcode (0x20 .. 0x3F) and its operand bytes.
-    Stream &op(int opcode) {
-        bytes.push_back(uint8_t(0x80 | opcode));
+    Stream &raw(int b) {
+        bytes.push_back(uint8_t(b));
         return *this;
     }
-    Stream &operand(int six) {
-        bytes.push_back(uint8_t(0xC0 | (six & 0x3F)));
-        return *this;
-    }
-    // One coordinate pair in quarter pixels: 12 bits each, x in the upper
-    // three bits of every byte.
+    Stream &op(int opcode) { return raw(0x80 | opcode); }
+    Stream &operand(int six) { return raw(0xC0 | (six & 0x3F)); }
+    // A pair in quarter pixels: 12 bits each, x in the upper three bits of every byte.
     Stream &xyq(int qx, int qy) {
         for (int k = 3; k >= 0; k--) operand((((qx >> (3 * k)) & 7) << 3) | ((qy >> (3 * k)) & 7));
         return *this;
     }
     Stream &xy(int px, int py) { return xyq(4 * px, 4 * py); }
-
-    // RESET of the domain, the colours (code 1: direct colour, 2 or 3:
-    // colour map), the screen (black) and the text attributes (the field is
-    // the unit screen again); then DOMAIN with four-byte coordinates and a
-    // pel of pelx x pely pixels (0: no logical pel).
+    // RESET of domain, colours (1: direct colour, 3: colour map), screen and
+    // text; then DOMAIN with four-byte pairs and a pelx x pely pel (0: none).
     Stream &start(int colourCode, int pelx = 0, int pely = 0) {
-        op(OP_RESET).operand(1 | (colourCode << 1) | (1 << 3)).operand(1);
-        return domain(pelx, pely);
+        return op(OP_RESET).operand(1 | (colourCode << 1) | (1 << 3)).operand(1).domain(pelx, pely);
     }
     Stream &domain(int pelx, int pely) { return op(OP_DOMAIN).operand(3 << 2).xy(pelx, pely); }
-    // SELECT COLOR with one value (colour-map mode, transparent background)
-    // or two (opaque background); indices are multiples of 4.
+    // SELECT COLOR: one value (transparent background) or two (opaque).
     Stream &select(int fg) { return op(OP_SELECTCOLOR).operand(fg >> 2); }
-    Stream &select(int fg, int bg) { return op(OP_SELECTCOLOR).operand(fg >> 2).operand(bg >> 2); }
-    // TEXTURE: line texture 0-3, highlight, fill pattern 0.
-    Stream &texture(int lineTexture, bool hilight = false) {
-        return op(OP_TEXTURE).operand(lineTexture | (hilight ? 4 : 0));
-    }
-    // POINT SET ABSOLUTE.
+    Stream &select(int fg, int bg) { return select(fg).operand(bg >> 2); }
+    // TEXTURE: line texture 0-3 and highlight.
+    Stream &texture(int line, bool hilight = false) { return op(OP_TEXTURE).operand(line | (hilight ? 4 : 0)); }
     Stream &moveTo(int px, int py) { return op(OP_ABSPOINT).xy(px, py); }
-    // A byte that ends the instruction in hand and draws nothing (SI).
-    Stream &end() {
-        bytes.push_back(0x0F);
-        return *this;
+    Stream &end() { return raw(0x0F); }  // SI: ends the instruction, draws nothing
+};
+
+// Colour-map mode, foreground index 16, no logical pel (1 x 1, solid lines).
+inline Stream plain() { return Stream().start(3).select(16); }
+
+// Load-time state, and fresh windows with a driver slot (and, by default,
+// the plug-in's drawing area), a 1 x 1 pel and colour index 16 in colour-map
+// and direct mode.
+class GeoTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        xtest::resetState();
+        if (xtest::xvfbDisplay(8).empty()) GTEST_SKIP() << "Xvfb could not be started";
+    }
+    void TearDown() override { xtest::resetState(); }
+    std::unique_ptr<xtest::TestWindow> window(int w, int h, bool playArea = true) {
+        auto t = std::make_unique<xtest::TestWindow>(w, h);
+        EXPECT_TRUE(t->ok());
+        EXPECT_GE(t->open(), 0);
+        if (playArea) t->playArea();
+        ip.PhyPelX = ip.PhyPelY = ip.ColorMod = 1;
+        ip.ForColor = ip.ColorNo = 16;
+        return t;
+    }
+    // The picture that draw(window) or a stream makes in a fresh window.
+    template <class Draw>
+    Grid drawn(int w, int h, Draw draw) {
+        auto t = window(w, h);
+        draw(*t);
+        EXPECT_TRUE(xtest::windowMatchesPixmap(*t));
+        return t->pixmapGrid();
+    }
+    Grid picture(int w, int h, const Stream &s) {
+        return drawn(w, h, [&](xtest::TestWindow &t) { t.feed(s.bytes); });
     }
 };
 
