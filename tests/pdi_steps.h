@@ -9,7 +9,6 @@
 #include <initializer_list>
 #include <memory>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "decoder/decoder.h"
@@ -95,5 +94,12 @@ public:
     }
     std::unique_ptr<xtest::TestWindow> win;
 };
+
+// Every pixel x < w, y < h (bottom-up) of g is want(x, y).
+template <typename Want>
+void expectPixels(const xtest::Grid &g, int w, int h, Want want) {
+    for (int y = 0; y < h; y++)
+        for (int x = 0; x < w; x++) ASSERT_EQ(DrawTest::at(g, x, y), want(x, y)) << x << "," << y;
+}
 
 }  // namespace naplps::steps

@@ -34,8 +34,7 @@ void selectFg(int32_t fg) { run(OP_SELECTCOLOR, {fg}); }
 void fresh() {
     pdi_load_state();
     ip.Scr_Ratio = 512;
-    dec.SngLen = 1;
-    dec.MulLen = 3;
+    dec.SngLen = 1, dec.MulLen = 3;
     for (int i = 0; i < 256; i++) nxg.NXG_wc_tbl[i] = uint8_t(i / 16);
     run(OP_RESET, {0, 1, 0, 0, 0, 0, 0, 0, 0});
 }
@@ -74,18 +73,15 @@ TEST(Colour, DefaultMapAndResetCodes) {
 // are used takes the nearest without changing any.
 TEST(Colour, SetColourInDirectModeUsesOnlyTheShownEntries) {
     fresh();
-    run(OP_SETCOLOR, {63, 0, 0});  // G, R, B
-    run(OP_SETCOLOR, {63, 0, 0});
+    run(OP_SETCOLOR, {63, 0, 0}), run(OP_SETCOLOR, {63, 0, 0});  // G, R, B
     EXPECT_EQ(ip.ColorNo, 0);
     EXPECT_EQ(shown(0), (RGB{0, 252, 0}));
     run(OP_SETCOLOR, {0, 0, 32});
     EXPECT_EQ(ip.ColorNo, 16);
     EXPECT_EQ(shown(16), (RGB{0, 0, 128}));
     EXPECT_EQ(usedCount(), 2);
-    selectFg(1);  // an entry defined in colour-map mode that no cell shows is not matched
-    run(OP_SETCOLOR, {0, 63, 0});
-    run(OP_SELECTCOLOR, {});
-    run(OP_SETCOLOR, {0, 63, 0});
+    selectFg(1), run(OP_SETCOLOR, {0, 63, 0});  // an entry defined in colour-map mode that no cell shows is not matched
+    run(OP_SELECTCOLOR, {}), run(OP_SETCOLOR, {0, 63, 0});
     EXPECT_EQ(ip.ColorNo, 32);
     fresh();
     for (int k = 0; k < 16; k++) run(OP_SETCOLOR, {4 * k, 1, 0});
@@ -117,18 +113,15 @@ TEST(Colour, ComponentsScaleWithTheMultiValueLengthAndDistancesDoNotWrap) {
 
 TEST(Colour, ColourMapModeChangesTheForegroundEntryOnly) {
     fresh();
-    selectFg(0x10);  // ForColor 64
-    run(OP_SETCOLOR, {0, 63, 0});
+    selectFg(0x10), run(OP_SETCOLOR, {0, 63, 0});  // ForColor 64
     EXPECT_EQ(shown(64), (RGB{252, 0, 0}));
-    selectFg(0x11);  // 68: not a multiple of 16, the map changes, not the screen
-    run(OP_SETCOLOR, {63, 63, 63});
+    selectFg(0x11), run(OP_SETCOLOR, {63, 63, 63});  // 68: not a multiple of 16, the map changes, not the screen
     EXPECT_EQ(entry(68), (RGB{252, 252, 252}));
     EXPECT_EQ(shown(68), (RGB{252, 0, 0}));
     const std::vector<RGB> before = map();
     for (int32_t bad : {-1, 256, 100000}) {  // a foreground outside the map changes nothing
         ip.ForColor = bad;
-        run(OP_SETCOLOR, {1, 2, 3});
-        run(OP_BLINK, {0, 5, 5, 0});
+        run(OP_SETCOLOR, {1, 2, 3}), run(OP_BLINK, {0, 5, 5, 0});
     }
     EXPECT_EQ(map(), before);
 }
@@ -155,33 +148,26 @@ TEST(Colour, SelectColourScalesIndicesByTheSingleValueLength) {
 // after load; on and off phases follow as the blink step advances.
 TEST(Blink, ProcessesCountRelativeToTheLastDefined) {
     fresh();
-    selectFg(4);
-    run(OP_BLINK, {0, 3, 5, 4});
+    selectFg(4), run(OP_BLINK, {0, 3, 5, 4});
     EXPECT_EQ(ip.BTCount[16], 4);
-    stopblink();
     const RGB own = entry(16), to = entry(0);
-    run(OP_BLINK, {0, 5, 5, 0});  // on at the first tick for 5 ticks
+    stopblink(), run(OP_BLINK, {0, 5, 5, 0});  // on at the first tick for 5 ticks
     EXPECT_EQ((std::vector<int>{ip.BTFlag[16], ip.BTCount[16], ip.LRDefine}), (std::vector<int>{3, 1, 16}));
     const std::vector<std::pair<int, RGB>> phases = {{1, to}, {4, to}, {1, own}};
     for (auto &[n, want] : phases) {
         ticks(n);
         EXPECT_EQ(shown(16), want);
     }
-    stopblink();
-    run(OP_BLINK, {0, 5, 5, 0});
-    ticks(3);  // two ticks into its on phase
-    selectFg(8);
-    run(OP_BLINK, {0, 5, 5, 4});
+    stopblink(), run(OP_BLINK, {0, 5, 5, 0}), ticks(3);  // two ticks into its on phase
+    selectFg(8), run(OP_BLINK, {0, 5, 5, 4});
     EXPECT_EQ(ip.BTCount[32], 3);
     ticks(3);
     EXPECT_EQ(ip.BTFlag[32], 1);  // on at the end of its count
-    selectFg(12);  // a delay shorter than the time since 32 turned on: its next on phase
-    ip.BTCount[32] = 2;
-    run(OP_BLINK, {0, 5, 5, 1});
+    // A delay shorter than the time since 32 turned on: its next on phase.
+    selectFg(12), ip.BTCount[32] = 2, run(OP_BLINK, {0, 5, 5, 1});
     EXPECT_EQ(ip.BTCount[48], 2 + 5 + 1);
-    selectFg(16);  // relative to a process that waits to turn on: its count plus the delay
-    ip.BTCount[48] = 250;
-    run(OP_BLINK, {0, 5, 5, 63});
+    // Relative to a process that waits to turn on: its count plus the delay.
+    selectFg(16), ip.BTCount[48] = 250, run(OP_BLINK, {0, 5, 5, 63});
     EXPECT_EQ(ip.BTCount[64], (250 + 63) % 256);  // kept modulo 256
 }
 
@@ -193,9 +179,7 @@ TEST(Blink, CancelAndStopRestoreTheEntries) {
     const RGB own = entry(16);
     const std::vector<std::vector<int32_t>> cancels = {{8, 0, 5, 0}, {}, {0, 5, 5, 0, 0, 5, 5, 0}};
     for (auto &c : cancels) {
-        stopblink();
-        run(OP_BLINK, {0, 5, 5, 0});
-        ticks(1);
+        stopblink(), run(OP_BLINK, {0, 5, 5, 0}), ticks(1);
         ASSERT_EQ(shown(16), entry(0));
         if (c.size() == 4) runRecord(OP_BLINK, c);
         EXPECT_EQ(ip.BTFlag[16], c.size() == 4 ? 3 : 1);
@@ -203,11 +187,8 @@ TEST(Blink, CancelAndStopRestoreTheEntries) {
         EXPECT_EQ(ip.BTFlag[16], 0);
         EXPECT_EQ(shown(16), own);
     }
-    run(OP_BLINK, {0, 5, 5, 0});
-    selectFg(8);
-    run(OP_BLINK, {0, 5, 5, 3});
-    ticks(1);
-    run(OP_RESET, {0, 0, 0, 0, 1, 0, 0, 0, 0});
+    run(OP_BLINK, {0, 5, 5, 0}), selectFg(8), run(OP_BLINK, {0, 5, 5, 3});
+    ticks(1), run(OP_RESET, {0, 0, 0, 0, 1, 0, 0, 0, 0});
     EXPECT_EQ(ip.LRDefine, -1);
     EXPECT_EQ(std::count(std::begin(ip.BTFlag), std::end(ip.BTFlag), 0), 256);
     ticks(10);

@@ -56,28 +56,21 @@ void disturb() {
 
 TEST_F(Control, ResetScreenCodesClearThePictureAreaToItsLastColumn) {
     open(10, 5);
-    run(OP_SELECTCOLOR, {8});  // mode 1, ForColor 32
-    pel(2, 2);
+    run(OP_SELECTCOLOR, {8}), pel(2, 2);  // mode 1, ForColor 32
     const std::vector<int32_t> before = attributes();
     // Codes 1 and 7 clear to index 0, 3 and 4 leave the picture, the others clear to the pel colour.
     for (int code : {1, 5, 7, 2, 6, 3, 4}) {
-        clear(3);
-        resetGroup(3, code);
+        clear(3), resetGroup(3, code);
         char c = code == 1 || code == 7 ? '0' : code == 3 || code == 4 ? '3' : '2';
         EXPECT_TRUE(xtest::pictureIs(grid(), xtest::blank(10, 5, c))) << code;
         EXPECT_EQ(attributes(), before) << code;
         EXPECT_TRUE(c == '3' || ras.DRAW_COLOR_fg == (c == '0' ? 0 : 32)) << code;  // the clearing colour stays the pel colour
     }
-    run(OP_SELECTCOLOR, {});  // in direct colour the current colour is ColorNo
-    ip.ColorNo = 64;
-    resetGroup(3, 2);
+    run(OP_SELECTCOLOR, {}), ip.ColorNo = 64, resetGroup(3, 2);  // in direct colour the current colour is ColorNo
     EXPECT_EQ(at(grid(), 0, 0), '4');
     // With an erase window only that is cleared; the clip is whole again after.
     open(12, 8);
-    clear(3);
-    pdi_set_reset_mode(0, 1, 2, 2, 7, 5);
-    resetGroup(3, 1);
-    rect(9, 0, 1, 0);
+    clear(3), pdi_set_reset_mode(0, 1, 2, 2, 7, 5), resetGroup(3, 1), rect(9, 0, 1, 0);
     EXPECT_TRUE(xtest::pictureIs(grid(), {"333333333333", "333333333333", "330000003333", "330000003333",
                                           "330000003333", "330000003333", "333333333333", "333333333113"}));
     pdi_set_reset_mode(0, 0, 0, 0, 0, 0);
@@ -110,84 +103,52 @@ TEST_F(Control, EachResetGroupRestoresOnlyItsOwnAttributes) {
     // Macros and DRCS: a macro defined through the stream, a DRCS glyph.
     const uint8_t def[] = {0x80, 'A', 'x', 'y', 0x85};
     pdi_put(0, def, sizeof def);
-    dec.DRCSBuf[1][0] = 0xFF;
-    set_DRCS_def('!');
-    resetGroup(9);
-    EXPECT_EQ(dec.DRCSBuf[1][0], 0);
-    EXPECT_FALSE(test_DRCS_def('!'));
-    EXPECT_TRUE(test_MACRO('A'));
+    dec.DRCSBuf[1][0] = 0xFF, set_DRCS_def('!'), resetGroup(9);
+    EXPECT_TRUE(dec.DRCSBuf[1][0] == 0 && !test_DRCS_def('!') && test_MACRO('A'));
     resetGroup(8);
-    EXPECT_FALSE(test_MACRO('A'));
-    EXPECT_EQ(dec.MACRONextPtr, 0);
+    EXPECT_TRUE(!test_MACRO('A') && dec.MACRONextPtr == 0);
     EXPECT_EQ(attributes(), before);
 }
 
-TEST_F(Control, ShortDomainTextAndTextureRecordsKeepWhatTheyLeaveOut) {
-    open(12, 3);
-    pel(3, 2);
-    run(OP_DOMAIN, {1, 4, 0});  // three values: the lengths change, the pel stays
-    EXPECT_EQ((std::vector<int32_t>{dec.SngLen, dec.MulLen, ip.PhyPelX, ip.PhyPelY}), (std::vector<int32_t>{2, 5, 3, 2}));
-    run(OP_DOMAIN, {0, 2, 0, 0x1000, -2 * U});  // too small for a pixel: one; negative stays negative
-    EXPECT_EQ((std::vector<int32_t>{ip.LogPelX, ip.PhyPelX, ip.PhyPelY}), (std::vector<int32_t>{0x1000, 1, -2}));
-    txt.MovePara = 2;
-    txt.InterRow = 1;
-    run(OP_TEXT, {1, 2, 3});
-    EXPECT_EQ((std::vector<int32_t>{txt.Rotate, txt.CharPath, txt.InterChar, txt.MovePara, txt.InterRow}),
-              (std::vector<int32_t>{1, 2, 3, 2, 1}));
-    run(OP_TEXT, {0, 0, 0, 3, 1, 2});
-    EXPECT_EQ((std::vector<int32_t>{txt.InterRow, txt.MovePara, txt.CursStyle, ip.PhyCharX}), (std::vector<int32_t>{3, 1, 2, 0}));
-    run(OP_TEXT, {0, 0, 0, 0, 0, 0, 0x60000, 0x3FFF});
-    EXPECT_EQ((std::vector<int32_t>{ip.PhyCharX, ip.PhyCharY}), (std::vector<int32_t>{12, 1}));
-    run(OP_TEXTURE, {2, 1, 4, 8 * U, 6 * U});
-    EXPECT_EQ((std::vector<int32_t>{ip.LineTexture, ip.HiLight, ip.Texture, ip.PhyMaskX, ip.PhyMaskY, ras.TEXTURE_size}),
-              (std::vector<int32_t>{2, 1, 4, 8, 6, 6}));
-    // Three values keep the mask; the hatch follows the pel changed after it.
-    colours(1, 2);
-    pel(2, 1);
-    run(OP_TEXTURE, {0, 0, 1});
-    EXPECT_EQ(ip.PhyMaskX, 8);
-    pel(3, 1);
-    rect(0, 0, 11, 0);
-    EXPECT_TRUE(xtest::pictureIs(grid(), {"............", "............", "111222111222"}));
+// Short records keep what they leave out; a pel or character height too
+// small for a pixel is one pixel, a negative pel stays negative.
+TEST_F(Control, ShortRecordsAndTinySizes) {
+    open(4, 4);
+    pel(3, 2), run(OP_DOMAIN, {1, 4, 0});
+    run(OP_TEXTURE, {2, 1, 4, 8 * U, 6 * U}), run(OP_TEXTURE, {0, 0, 1});
+    EXPECT_EQ((std::vector<int32_t>{dec.SngLen, dec.MulLen, ip.PhyPelX, ip.PhyPelY, ip.PhyMaskX, ip.PhyMaskY}),
+              (std::vector<int32_t>{2, 5, 3, 2, 8, 6}));
+    run(OP_DOMAIN, {0, 2, 0, 0x1000, -2 * U}), run(OP_TEXT, {0, 0, 0, 0, 0, 0, 0x60000, 0x3FFF});
+    EXPECT_EQ((std::vector<int32_t>{ip.PhyPelX, ip.PhyPelY, ip.PhyCharX, ip.PhyCharY}), (std::vector<int32_t>{1, -2, 12, 1}));
 }
 
+// n ticks end after ceil(n / 2) sleeps, as the blink step also counts the
+// timer down, and the blink advances with them; the longest WAIT is capped.
 TEST_F(Control, WaitSleepsThroughTheSeamAndAdvancesTheBlink) {
     open(4, 4);
     nxg.sleep_ms = [](int) { sleeps.push_back(ip.WaitTimer); };
-    // n ticks end after ceil(n / 2) sleeps, as the blink step also counts the timer down.
-    const std::pair<std::vector<int32_t>, std::vector<int32_t>> waits[] = {{{5, 3}, {5, 4, 3, 3, 2}}, {{}, {}}, {{0}, {}}};
-    for (auto &[values, want] : waits) {
-        sleeps.clear();
-        runRecord(OP_WAIT, values);
-        EXPECT_EQ(sleeps, want);
-    }
-    sleeps.clear();
     const uint8_t bytes[] = {0xBD, 0xDC, 0xC3, 0xC4, 0xA0};  // WAIT '\' 3 4 in the stream
     pdi_put(0, bytes, sizeof bytes);
     EXPECT_EQ(sleeps, (std::vector<int32_t>{3, 2, 4, 3}));
-    sleeps.clear();
-    runRecord(OP_WAIT, std::vector<int32_t>(DATA_MAX_VALUES, 63));  // the longest: capped
-    EXPECT_EQ(int(sleeps.size()), WAIT_MAX_TICKS);
-    sleeps.clear();
-    run(OP_WAIT, {63, 63, 63});
-    EXPECT_EQ(sleeps.size(), 3u * 32);
-
-    nxg.sleep_ms = [](int) {};
+    sleeps.clear(), run(OP_WAIT, {5, 3});
+    EXPECT_EQ(sleeps, (std::vector<int32_t>{5, 4, 3, 3, 2}));
+    const std::pair<std::vector<int32_t>, size_t> waits[] = {
+        {{}, 0}, {{0}, 0}, {{63, 63, 63}, 3 * 32}, {std::vector<int32_t>(DATA_MAX_VALUES, 63), WAIT_MAX_TICKS}};
+    for (auto &[values, count] : waits) {
+        sleeps.clear(), runRecord(OP_WAIT, values);
+        EXPECT_EQ(sleeps.size(), count) << values.size();
+    }
     run(OP_RESET, {0, 1, 0, 0, 1, 0, 0, 0, 0});  // default map, no blink
-    colours(1);
-    run(OP_BLINK, {8, 2, 2, 0});  // 16 blinks to 32 for 2 ticks after a first tick
-    clear(1);
-    auto shownRed = [&] {
+    colours(1), run(OP_BLINK, {8, 2, 2, 0}), clear(1);  // 16 blinks to 32 for 2 ticks after a first tick
+    const std::pair<int, int> shown[] = {{0, 16}, {2, 32}, {4, 16}};  // one sleep, one tick: on; two: off
+    for (auto [wait, entry] : shown) {
+        run(OP_WAIT, {wait});
         XColor c;
         c.pixel = win->slot()->pix_tbl[1];
         XQueryColor(win->dpy, win->slot()->cms, &c);
-        return c.red >> 8;
-    };
-    EXPECT_EQ(shownRed(), ip.MapValueR[16]);
-    run(OP_WAIT, {2});  // one sleep, one tick: on
-    EXPECT_EQ(shownRed(), ip.MapValueR[32]);
-    run(OP_WAIT, {4});  // two ticks: off again
-    EXPECT_EQ(shownRed(), ip.MapValueR[16]);
+        EXPECT_EQ(c.red >> 8, ip.MapValueR[entry]) << wait;
+    }
+    nxg.sleep_ms = [](int) {};
 }
 
 TEST(Corpus, EveryPictureDecodesAndDraws) {

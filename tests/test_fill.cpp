@@ -14,13 +14,6 @@ using namespace naplps::steps;
 using xtest::Grid;
 using Fill = DrawTest;
 
-// Every pixel of g is '1' inside the box x0..x1, y0..y1 (bottom-up) and c outside.
-void expectBox(const Grid &g, int x0, int y0, int x1, int y1, char c = '0') {
-    for (int y = 0; y < int(g.size()); y++)
-        for (int x = 0; x < int(g[0].size()); x++)
-            ASSERT_EQ(DrawTest::at(g, x, y), x >= x0 && x <= x1 && y >= y0 && y <= y1 ? '1' : c) << x << "," << y;
-}
-
 // Convex shapes in both orientations with a pel of p x p: each row of the
 // fill is exactly the span between the ends of the outline drawn with the
 // same pel on that row. A polygon with only its closing vertex fills one pel.
@@ -39,12 +32,9 @@ TEST_F(Fill, ConvexPolygonsCoverExactlyTheirOutline) {
                 auto shape = shapes[k];
                 if (turn) std::reverse(shape.begin() + 1, shape.end());
                 open(28, 22);
-                pel(p, p);
-                polygon(OP_SETPOLYFILL, shape);
+                pel(p, p), polygon(OP_SETPOLYFILL, shape);
                 Grid filled = grid();
-                clear(0);
-                colours(2);
-                polygon(OP_SETPOLYLINE, shape);
+                clear(0), colours(2), polygon(OP_SETPOLYLINE, shape);
                 Grid outline = grid();
                 for (size_t r = 0; r < outline.size(); r++) {
                     size_t lo = outline[r].find('2'), hi = outline[r].rfind('2');
@@ -53,13 +43,11 @@ TEST_F(Fill, ConvexPolygonsCoverExactlyTheirOutline) {
                     EXPECT_EQ(filled[r], want) << "row " << r << " outline " << outline[r];
                 }
                 EXPECT_NE(filled, xtest::blank(28, 22));
-                if (k == 0 && p == 1) expectBox(filled, 2, 2, 12, 8);
+                if (k == 0 && p == 1) expectPixels(filled, 28, 22, [](int x, int y) { return x >= 2 && x <= 12 && y >= 2 && y <= 8 ? '1' : '0'; });
             }
     open(8, 6);
-    pel(2, 2);
-    run(OP_ABSPOINT, {3 * U, 2 * U});
-    run(OP_POLYFILL, {});
-    expectBox(grid(), 3, 2, 4, 3);
+    pel(2, 2), run(OP_ABSPOINT, {3 * U, 2 * U}), run(OP_POLYFILL, {});
+    expectPixels(grid(), 8, 6, [](int x, int y) { return x >= 3 && x <= 4 && y >= 2 && y <= 3 ? '1' : '0'; });
 }
 
 TEST_F(Fill, SelfIntersectingPolygonPairsEdgesOddEven) {
@@ -78,36 +66,30 @@ TEST_F(Fill, SelfIntersectingPolygonPairsEdgesOddEven) {
 // With highlighting the outline is in the background colour (mode 2), in
 // index 0 (modes 1 and 0, the fill in ColorNo for 0); without, the fill's.
 TEST_F(Fill, HighlightOutlineColourFollowsTheColourMode) {
-    const struct { int mode, highlight; char outline, fill; } cases[] = {
-        {2, 1, '2', '1'}, {1, 1, '0', '1'}, {0, 1, '0', '4'}, {1, 0, '1', '1'}};  // mode 1 also as a polygon
+    const struct { std::vector<int32_t> select; int highlight; char outline, fill; } cases[] = {  // modes 2, 1, 0, 1
+        {{4, 8}, 1, '2', '1'}, {{4}, 1, '0', '1'}, {{}, 1, '0', '4'}, {{4}, 0, '1', '1'}};  // the first mode 1 as a polygon
     for (auto &c : cases) {
         open(14, 10);
-        clear(3);
-        run(OP_TEXTURE, {0, c.highlight, 0});
-        if (c.mode == 2) colours(1, 2);
-        if (c.mode == 0) run(OP_SELECTCOLOR, {});
+        clear(3), run(OP_TEXTURE, {0, c.highlight, 0});
+        runRecord(OP_SELECTCOLOR, c.select);
         ip.ColorNo = 64;
-        if (c.mode == 1 && c.highlight) polygon(OP_SETPOLYFILL, {{2, 2}, {10, 2}, {10, 7}, {2, 7}});
+        if (c.select.size() == 1 && c.highlight) polygon(OP_SETPOLYFILL, {{2, 2}, {10, 2}, {10, 7}, {2, 7}});
         else rect(2, 2, 8, 5);
         Grid want = xtest::blank(14, 10, '3');
         for (int y = 2; y <= 7; y++)
             for (int x = 2; x <= 10; x++) want[size_t(9 - y)][size_t(x)] = y == 2 || y == 7 || x == 2 || x == 10 ? c.outline : c.fill;
-        EXPECT_TRUE(xtest::pictureIs(grid(), want)) << "mode " << c.mode << " highlight " << c.highlight;
+        EXPECT_TRUE(xtest::pictureIs(grid(), want)) << "mode values " << c.select.size() << " highlight " << c.highlight;
     }
 }
 
 TEST_F(Fill, RectanglesWidenTowardsThePelsSignAndFollowEachOther) {
     open(16, 7);
-    pel(-3, 1);  // 2 pixels to the left of the smaller x
-    rect(6, 1, 4, 1);
-    pel(3, 2);  // to the right and upwards
-    colours(2);
-    rect(6, 4, -4, -1);
+    pel(-3, 1), rect(6, 1, 4, 1);              // 2 pixels to the left of the smaller x
+    pel(3, 2), colours(2), rect(6, 4, -4, -1);  // to the right and upwards
     EXPECT_TRUE(xtest::pictureIs(grid(), {"................", "..2222222.......", "..2222222.......", "..2222222.......",
                                           "....1111111.....", "....1111111.....", "................"}));
     open(16, 6);  // RECTANGLE FILLED with two pairs: the second starts where the first ends
-    run(OP_ABSPOINT, {1 * U, 1 * U});
-    run(OP_RECTFILL, {4 * U, 2 * U, 5 * U, 3 * U});
+    run(OP_ABSPOINT, {1 * U, 1 * U}), run(OP_RECTFILL, {4 * U, 2 * U, 5 * U, 3 * U});
     EXPECT_TRUE(xtest::pictureIs(grid(), {"................", ".....111111.....", ".1111111111.....", ".1111111111.....",
                                           ".1111111111.....", "................"}));
     EXPECT_EQ(ip.LogDrawX, 10 * U);
@@ -150,10 +132,8 @@ TEST_F(Fill, HostileVerticesAreAbsorbed) {
     std::vector<int32_t> pts = {INT32_MIN, INT32_MIN, INT32_MAX, INT32_MIN, INT32_MAX, INT32_MAX, 0, 5, INT32_MIN, INT32_MIN};
     polygon_fill(pts.data(), 5, 1, 1, 32, -1);
     std::vector<int32_t> thin = {4, 4, 4, 4, 4, 4};
-    polygon_fill(thin.data(), 3, INT32_MIN, INT32_MAX, 48, -1);
-    polygon_fill(thin.data(), 0, 1, 1, 48, -1);
-    run(OP_DOMAIN, {0, 2, 0, INT32_MIN, INT32_MAX});
-    run(OP_SETRECTFILL, {INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX});
+    polygon_fill(thin.data(), 3, INT32_MIN, INT32_MAX, 48, -1), polygon_fill(thin.data(), 0, 1, 1, 48, -1);
+    run(OP_DOMAIN, {0, 2, 0, INT32_MIN, INT32_MAX}), run(OP_SETRECTFILL, {INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX});
     run(OP_SETPOLYFILL, {INT32_MAX, INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX, INT32_MAX});
     EXPECT_TRUE(xtest::windowMatchesPixmap(*win));
 }

@@ -20,25 +20,15 @@ namespace {
 using namespace steps;
 using namespace std::string_literals;
 
-constexpr int32_t CW = 0x60000;  // character width after RESET
-constexpr int32_t CH = 0xA0000;  // character height after RESET
+constexpr int32_t CW = 0x60000, CH = 0xA0000;  // character size after RESET
 
-struct Pos {
-    int32_t x, y;
-    bool operator==(const Pos &o) const { return x == o.x && y == o.y; }
-};
-std::ostream &operator<<(std::ostream &os, const Pos &p) { return os << std::hex << "(0x" << p.x << ", 0x" << p.y << ")"; }
+using Pos = std::pair<int32_t, int32_t>;
 Pos cursor() { return {ip.LogCursX, ip.LogCursY}; }
-
 // Feeds each step's bytes and checks where the cursor is then.
-struct Step {
-    std::string bytes;
-    Pos want;
-};
-void script(const std::vector<Step> &steps) {
-    for (const Step &s : steps) {
-        feed(s.bytes);
-        EXPECT_EQ(cursor(), s.want) << "after " << ::testing::PrintToString(s.bytes);
+void script(const std::vector<std::pair<std::string, Pos>> &steps) {
+    for (auto &[bytes, want] : steps) {
+        feed(bytes);
+        EXPECT_EQ(cursor(), want) << "after " << ::testing::PrintToString(bytes);
     }
 }
 void charSize(int32_t w, int32_t h) { run(OP_TEXT, {0, 0, 0, 0, 0, 0, w, h}); }
@@ -135,7 +125,7 @@ TEST_F(Cursor, LineFeedAndVerticalTabAreOppositeStepsOnEveryPath) {
     const Pos step[4] = {{0, -CH}, {0, CH}, {CW, 0}, {-CW, 0}};
     for (int path = 0; path < 4; path++) {
         run(OP_TEXT, {0, path, 0, 0, 0, 0});
-        const int32_t x = 20 * CW, y = 10 * CH, dx = step[path].x, dy = step[path].y;
+        const int32_t x = 20 * CW, y = 10 * CH, dx = step[path].first, dy = step[path].second;
         script({{apsBytes(10, 20), {x, y}}, {"\n", {x + dx, y + dy}}, {"\x0b", {x, y}}, {"\x0b", {x - dx, y - dy}}});
     }
 }
