@@ -281,7 +281,13 @@ int NXG_init(int id, XtAppContext, Colormap, Window xid, Display *dpy, GC) {
     int status = 0;
     _NXG_window_info &w = nxg.NXG_win_tbl[id];
 
-    WinVisual wv = windowVisual(dpy, xid);
+    // The window's visual is asked of the server once per window, not at
+    // every new block of a stream.
+    WinVisual wv{nullptr, 0, 0};
+    if (w.pal_set && !w.mem && w.dpy == dpy && w.win == xid && w.visual != nullptr)
+        wv = WinVisual{static_cast<Visual *>(w.visual), w.depth, w.cms};
+    else
+        wv = windowVisual(dpy, xid);
     // A slot that moves to another display (or from memory, or to a window
     // of another depth) keeps nothing of the old one.
     if (!w.mem && w.dpy == dpy && w.gc != nullptr && w.depth != wv.depth) NXG_term(id);
@@ -336,7 +342,18 @@ int NXG_init(int id, XtAppContext, Colormap, Window xid, Display *dpy, GC) {
             nxg.NXG_color = -1;
             nxg_fg(0);
             XSetFunction(dpy, w.gc, GXcopy);
+            // The whole new pixmap is cleared, whatever clip the GC kept
+            // from the window's old size; the clip holds again afterwards.
+            XSetClipMask(dpy, w.gc, None);
+            int clipSet = w.clip_set;
+            w.clip_set = 0;
             prim_rect(0, 0, nxg.NXG_win_wid + 1, nxg.NXG_win_hgt + 1, NXG_TO_PIXMAP);
+            w.clip_set = clipSet;
+            if (clipSet) {
+                XRectangle r{short(w.clip_x), short(w.clip_y), (unsigned short)w.clip_w,
+                             (unsigned short)w.clip_h};
+                XSetClipRectangles(dpy, w.gc, 0, 0, &r, 1, Unsorted);
+            }
         }
     }
     // The pixmap (or, without one, the window) bounds all drawing.

@@ -249,6 +249,32 @@ TEST_F(Direct, VisualsWithoutMasksAllocateTheirColours) {
     if (tried == 0) GTEST_SKIP() << "no DirectColor or StaticColor Xvfb";
 }
 
+// A new size gives a new pixmap cleared whole, though the GC keeps a clip
+// from before; the clip holds again for drawing. On either display.
+TEST_F(Direct, ANewPixmapIsClearedWholeWhateverTheClip) {
+    int tried = 0;
+    for (int depth : {8, 24}) {
+        t.reset();
+        xtest::resetState();
+        nxg.NXG_log_path = nullptr;
+        if (!open(20, 10, depth)) continue;
+        tried++;
+        NXG_set_clp(0, 0, 9, 9);
+        t->resize(30, 10);
+        ASSERT_EQ(t->open(), 0);
+        Rgb pm = pixmap();
+        ASSERT_EQ(pm.size(), 30u * 10 * 3);
+        for (int x = 0; x < 30; x++)
+            for (int y = 0; y < 10; y++) ASSERT_EQ(at(pm, 30, x, y), CELL[0]) << depth << ": " << x << "," << y;
+        rect(0, 0, 30, 9, 1);
+        pm = pixmap();
+        EXPECT_EQ(at(pm, 30, 9, 5), CELL[1]) << depth;
+        EXPECT_EQ(at(pm, 30, 10, 5), CELL[0]) << depth;
+        EXPECT_EQ(nxg.NXG_win_err, 0) << depth;
+    }
+    if (tried == 0) GTEST_SKIP() << "no Xvfb";
+}
+
 // --- The in-memory surface -------------------------------------------------------
 
 class Memory : public ::testing::Test {
