@@ -214,6 +214,19 @@ TEST_F(CrossCheck, ScrollingText) {
     sameEverywhere(s, {{encode(pic), 0}}, "scroll");
 }
 
+// A window larger than the drawing range (1024 pixels) on every surface.
+TEST_F(CrossCheck, WindowLargerThanTheDrawingRange) {
+    Surfaces s(1300, 1100);
+    std::vector<Step> steps = {
+        {encode(std::string(RESET) + "select 128\nset-rect-filled 0 0 255 199\n"
+                                     "select 192\nset-arc-filled 100 100 50 0\n"
+                                     "select 128\nblink 16 2 2 0\n"),
+         0},
+        {{}, 3},
+    };
+    sameEverywhere(s, steps, "large window");
+}
+
 // Streams of arbitrary bytes: whatever they draw, they draw alike.
 TEST_F(CrossCheck, ArbitraryBytes) {
     Surfaces s(200, 160);
