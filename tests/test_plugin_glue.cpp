@@ -1,125 +1,388 @@
-// The plug-in layer linked in directly: what the dlopen tests cannot reach
-// from outside. The host services as the plug-in sees them (NPN_Version),
-// the banner's placement, and the product's sleeps counted through the
-// driver's sleep seam (nxg.sleep_ms).
+// The plug-in layer linked in directly and driven through its entries, in
+// Xt windows on the private 8-bit Xvfb: start-up, stream feeding, redraws,
+// exposures, StreamAsFile, teardown and the banner. The product's sleeps are
+// counted through the driver's sleep seam; pictures are compared as grids of
+// the slot's colour cells.
 #include <gtest/gtest.h>
 
-#include <cstdint>
-#include <cstdlib>
-#include <vector>
+#include <unistd.h>
 
+#include <algorithm>
+#include <cstring>
+#include <fstream>
+#include <set>
+
+#include "decoder/decoder.h"
+#include "nxg/nxg.h"
 #include "plugin/npnap.h"
 #include "tests/x11_fixture.h"
 
 using namespace naplps;
+using xtest::Grid;
+using Bytes = std::vector<uint8_t>;
 
 namespace {
 
 std::vector<int> sleeps;
-void countSleep(int ms) { sleeps.push_back(ms); }
-
+int frees = 0;
+bool keepFreed = false;  // the host's MemFree leaves the memory as it was
+std::vector<void *> kept;
 void *hostAlloc(uint32_t n) { return std::malloc(n); }
-void hostFree(void *p) { std::free(p); }
+void hostFree(void *p) { frees++, keepFreed ? kept.push_back(p) : std::free(p); }
+NPError marker(NPMIMEType, NPP, uint16_t, int16_t, char **, char **, NPSavedData *) { return 1; }
 
-NPError start(uint16_t version) {
+// NP_Initialize with tables of these sizes; the plug-in's table, its newp
+// set to the marker beforehand, comes back in *out.
+NPError start(int hostSize, int version, int plugSize, NPPluginFuncs *out = nullptr,
+              bool services = true) {
     NPNetscapeFuncs ns = {};
-    ns.size = uint16_t(sizeof ns);
-    ns.version = version;
-    ns.memalloc = hostAlloc;
-    ns.memfree = hostFree;
+    ns.size = uint16_t(hostSize);
+    ns.version = uint16_t(version);
+    ns.memalloc = services ? hostAlloc : nullptr;
+    ns.memfree = services ? hostFree : nullptr;
     NPPluginFuncs pf = {};
-    pf.size = uint16_t(sizeof pf);
-    return NP_Initialize(&ns, &pf);
+    pf.size = uint16_t(plugSize);
+    pf.newp = marker;
+    NPError e = NP_Initialize(&ns, &pf);
+    if (out) *out = pf;
+    return e;
 }
 
-TEST(HostServices, VersionOfPluginAndHost) {
-    ASSERT_EQ(start(0x000B), 0);
-    int pmaj = -1, pmin = -1, nmaj = -1, nmin = -1;
-    NPN_Version(&pmaj, &pmin, &nmaj, &nmin);
-    EXPECT_EQ(pmaj, 0);
-    EXPECT_EQ(pmin, 9);
-    EXPECT_EQ(nmaj, 0);
-    EXPECT_EQ(nmin, 11);
-    // A refused start-up keeps the table saved before.
-    EXPECT_EQ(start(0x0100), 8);
-    NPN_Version(&pmaj, &pmin, &nmaj, &nmin);
-    EXPECT_EQ(nmin, 11);
+// RESET of domain, colour map and blink table; colour 192 (yellow).
+#define START 0xA0, 0xC3, 0xC2, 0xBE, 0xF0
+// POINT SET ABS (40, 40), then LINE REL (30, 0) (0, 30) (-20, 10), LINE REL
+// (50, 5) (10, 40) and LINE REL (-60, 0) (5, -50), in 1/256 of the unit
+// screen: 35 bytes, any of which decoded twice draws somewhere else.
+const Bytes kZigzag = {START, 0xA4, 0xC0, 0xED, 0xC0, 0xA9, 0xC0, 0xD8, 0xF0, 0xC0, 0xC3, 0xC6,
+                       0xF8, 0xE9, 0xE2, 0xA9, 0xC0, 0xF0, 0xD5, 0xC0, 0xCD, 0xD0, 0xA9, 0xF8,
+                       0xC0, 0xE0, 0xC7, 0xC1, 0xEE, 0x00, 0x00};
+// SET RECT FILLED at (20, 20), size (60, 40).
+const Bytes kBlock = {START, 0xB3, 0xC0, 0xD2, 0xE4, 0xC0, 0xFD, 0xE0, 0x00};
+size_t lit(const Grid &g) {  // pixels not of colour 0
+    std::string all;
+    for (const std::string &row : g) all += row;
+    return all.size() - size_t(std::count(all.begin(), all.end(), '0'));
+}
+
+// One instance in its own window, as a browser embeds it; the window is
+// given to the plug-in at once unless `give` is false. Windows alive
+// together stand in two columns, wholly on the screen, so they can be read.
+int live = 0;
+struct Inst {
+    xtest::TestWindow w;
+    NPP_t npp = {};
+    NPSetWindowCallbackStruct ws = {};
+    NPWindow win = {};
+    NPStream s = {};
+    Inst(int width, int height, bool give = true) : w(width, height) {
+        EXPECT_EQ(NPP_New(nullptr, &npp, NP_EMBED, 0, nullptr, nullptr, nullptr), 0);
+        ws.display = w.dpy;
+        win.window = reinterpret_cast<void *>(uintptr_t(w.win));
+        win.ws_info = &ws;
+        XMoveWindow(w.dpy, XtWindow(w.shell), 512 * (live++ % 2), 0);
+        if (give) setWindow(width, height);
+    }
+    ~Inst() { NPP_Destroy(&npp, nullptr), live--; }
+    PluginInstance *pi() const { return static_cast<PluginInstance *>(npp.pdata); }
+    void pump() {
+        XSync(w.dpy, False);
+        while (XtAppPending(w.app)) XtAppProcessEvent(w.app, XtIMAll);
+    }
+    void setWindow(int width, int height) {
+        if (width != w.width || height != w.height) w.resize(width, height);
+        win.width = uint32_t(width);
+        win.height = uint32_t(height);
+        EXPECT_EQ(NPP_SetWindow(&npp, &win), 0);
+        pump();
+    }
+    void open(const char *type = "image/naplps") {
+        uint16_t stype = 0;
+        EXPECT_EQ(NPP_NewStream(&npp, const_cast<char *>(type), &s, 0, &stype), 0);
+        EXPECT_EQ(stype, NP_ASFILE) << "the file copy not asked for";
+    }
+    void write(Bytes b) {
+        EXPECT_EQ(NPP_Write(&npp, &s, 0, int32_t(b.size()), b.data()), int32_t(b.size()));
+    }
+    void end() {
+        EXPECT_EQ(NPP_DestroyStream(&npp, &s, NPRES_DONE), 0);
+        pump();
+    }
+    void play(const Bytes &b) { open(), write(b), end(); }
+    Grid picture(bool window = false) {  // the pixmap, or the window, of the instance's slot
+        w.id = pi()->pdi_win_id;
+        Grid g = window ? w.windowGrid() : w.pixmapGrid();
+        w.id = -1;
+        return g;
+    }
+    void expose(unsigned long spoil) {  // paints the window one pixel value, then exposes it
+        XSetWindowBackground(w.dpy, w.win, spoil);
+        XClearArea(w.dpy, w.win, 0, 0, 0, 0, False);
+        XClearArea(w.dpy, w.win, 0, 0, 0, 0, True);
+        pump();
+    }
+};
+
+Grid drawn(int w, int h, const Bytes &b) {
+    Inst r(w, h);
+    r.play(b);
+    return r.picture();
+}
+
+TEST(PluginEntries, StartUpAndIdentity) {
+    const int H = sizeof(NPNetscapeFuncs), P = sizeof(NPPluginFuncs);
+    NPPluginFuncs pf;
+    ASSERT_EQ(start(H, 0x000B, P, &pf), 0);
+    EXPECT_EQ(pf.version, 9);
+    EXPECT_EQ(pf.size, P);
+    EXPECT_TRUE(pf.newp != marker && pf.destroy && pf.setwindow && pf.newstream &&
+                pf.destroystream && pf.asfile && pf.writeready && pf.write && pf.print &&
+                !pf.event && !pf.javaClass);
+    // Refused start-ups (a size check wins over the version; the 32-bit
+    // interface's sizes are too small for a 64-bit build's tables): the
+    // plug-in's table is not filled, the host's table saved before stays.
+    const int wide = sizeof(void *) == 4 ? 0 : 3;
+    struct { int hostSize, version, plugSize, result; } cases[] = {
+        {H, 0x0100, P, 8}, {64, 9, P, 3}, {H, 9, 48, 3}, {64, 0x0100, P, 3},
+        {72, 9, P, wide},  {H, 9, 52, wide}, {H - 1, 9, P, 3}, {H, 9, P - 1, 3}};
+    for (auto &c : cases) {
+        EXPECT_EQ(start(c.hostSize, c.version, c.plugSize, &pf), c.result) << c.hostSize;
+        EXPECT_TRUE(!c.result || pf.newp == marker) << "filled on an error";
+    }
+    EXPECT_EQ(NP_Initialize(nullptr, &pf), 3);
+    NPNetscapeFuncs ns = {};
+    EXPECT_EQ(NP_Initialize(&ns, nullptr), 3);
+    int v[4] = {-1, -1, -1, -1};
+    NPN_Version(&v[0], &v[1], &v[2], &v[3]);
+    EXPECT_EQ(std::vector<int>(v, v + 4), (std::vector<int>{0, 9, 0, 11}));
     NPN_Version(nullptr, nullptr, nullptr, nullptr);  // no place to store: nothing stored
-}
-
-TEST(HostServices, EmptyHostEntriesAnswerAsFailures) {
-    NPNetscapeFuncs ns = {};
-    ns.size = uint16_t(sizeof ns);
-    NPPluginFuncs pf = {};
-    pf.size = uint16_t(sizeof pf);
-    ASSERT_EQ(NP_Initialize(&ns, &pf), 0);
+    // A host table without entries: its services answer as failures.
+    ASSERT_EQ(start(H, 9, P, &pf, false), 0);
     EXPECT_EQ(NPN_MemAlloc(16), nullptr);
     NPP_t npp = {};
-    EXPECT_EQ(pf.newp(nullptr, &npp, NP_EMBED, 0, nullptr, nullptr, nullptr), 5);
+    EXPECT_EQ(NPP_New(nullptr, &npp, NP_EMBED, 0, nullptr, nullptr, nullptr), 5);
     EXPECT_EQ(NPN_GetURL(&npp, "x", nullptr), 1);
     EXPECT_EQ(NPN_UserAgent(&npp), nullptr);
+
+    EXPECT_STREQ(NP_GetMIMEDescription(), "image/naplps:.pdi:Pictarine");
+    const char *name = nullptr, *description = nullptr, *untouched = "untouched", *s = untouched;
+    EXPECT_EQ(NP_GetValue(nullptr, NPPVpluginNameString, &name), 0);
+    EXPECT_STREQ(name, "Pictarine");
+    EXPECT_EQ(NP_GetValue(nullptr, NPPVpluginDescriptionString, &description), 0);
+    EXPECT_STREQ(description, "Zelvo Pictarine Plugin Personal Ver.1.0b");
+    EXPECT_EQ(NP_GetValue(nullptr, NPPVpluginWindowBool, &s), 1);
+    EXPECT_EQ(s, untouched);
+    EXPECT_EQ(NP_GetValue(nullptr, NPPVpluginNameString, nullptr), 1);
 }
 
-TEST(Banner, OriginIsCentredAndNeverNegative) {
-    struct Case {
-        uint32_t w, h;
-        int x0, y0;
-    } cases[] = {
-        {400, 300, 92, 40}, {216, 220, 0, 0}, {100, 100, 0, 0},
-        {217, 221, 0, 0},   {218, 222, 1, 1}, {0xFFFFFFFFu, 0x80000000u, 32767, 32767},
-    };
-    for (const Case &c : cases) {
-        int x0 = -1, y0 = -1;
-        bannerOrigin(c.w, c.h, &x0, &y0);
-        EXPECT_EQ(x0, c.x0) << c.w << "x" << c.h;
-        EXPECT_EQ(y0, c.y0) << c.w << "x" << c.h;
+struct PluginWindow : ::testing::Test {
+    void SetUp() override {
+        if (xtest::xvfbDisplay(8).empty()) GTEST_SKIP() << "no Xvfb";
+        xtest::resetState();
+        plg = Plugin{};
+        nxg.sleep_ms = [](int ms) { sleeps.push_back(ms); };
+        ASSERT_EQ(start(sizeof(NPNetscapeFuncs), 9, sizeof(NPPluginFuncs)), 0);
     }
+};
+
+// Blocks decode each byte once; a new size decodes everything again,
+// without the banner; the same size and an exposure decode nothing, and
+// the exposure repaints the window from the pixmap.
+TEST_F(PluginWindow, BlocksNewSizesAndExposures) {
+    Grid whole = drawn(400, 300, kZigzag), wider = drawn(500, 300, kZigzag);
+    ASSERT_GT(lit(whole), 100u);
+    Inst a(400, 300);
+    sleeps.clear();
+    a.open();
+    size_t at = 0;
+    for (size_t n : {10, 20, 5}) {
+        a.write(Bytes(kZigzag.begin() + long(at), kZigzag.begin() + long(at + n)));
+        EXPECT_EQ(a.pi()->fPdiOffset, int32_t(at += n)) << "a block not decoded as it came";
+    }
+    a.end();
+    EXPECT_TRUE(a.picture() == whole) << "the picture differs from the one decoded whole";
+    EXPECT_EQ(sleeps, std::vector<int>{BANNER_PAUSE_MS}) << "one banner for the stream";
+    a.setWindow(500, 300);
+    EXPECT_EQ(sleeps.size(), 1u) << "a banner on a redraw";
+    EXPECT_TRUE(a.picture() == wider);
+    const _NXG_window_info &slot = nxg.NXG_win_tbl[a.pi()->pdi_win_id];
+    GC gc = XCreateGC(a.w.dpy, slot.pm, 0, nullptr);
+    XSetForeground(a.w.dpy, gc, slot.pix_tbl[5]);
+    XFillRectangle(a.w.dpy, slot.pm, gc, 0, 0, 500, 300);  // spoils the pixmap
+    XFreeGC(a.w.dpy, gc);
+    a.setWindow(500, 300);
+    EXPECT_TRUE(a.picture() == xtest::blank(500, 300, '5')) << "the same size decoded";
+    a.expose(slot.pix_tbl[9]);
+    EXPECT_TRUE(a.picture(true) == xtest::blank(500, 300, '5')) << "not repainted from the pixmap";
 }
 
-// One stream into a window: the banner's pause, and the 40 blink steps
-// when a colour blinks, each one call of the sleep seam.
-TEST(SleepSeam, BannerPauseAndBlinkSteps) {
-    xtest::TestWindow w(300, 200);
-    if (!w.ok()) GTEST_SKIP() << "no Xvfb";
-    xtest::resetState();
-    plg = Plugin{};
-    nxg.sleep_ms = countSleep;
-    ASSERT_EQ(start(0x0009), 0);
-    NPP_t npp = {};
-    ASSERT_EQ(NPP_New(nullptr, &npp, NP_EMBED, 0, nullptr, nullptr, nullptr), 0);
-    NPSetWindowCallbackStruct ws = {};
-    ws.display = w.dpy;
-    NPWindow win = {};
-    win.window = reinterpret_cast<void *>(uintptr_t(w.win));
-    win.width = 300;
-    win.height = 200;
-    win.ws_info = &ws;
-    ASSERT_EQ(NPP_SetWindow(&npp, &win), 0);
-
-    auto play = [&](std::vector<uint8_t> bytes) {
-        NPStream s = {};
-        uint16_t stype = 0;
-        ASSERT_EQ(NPP_NewStream(&npp, nullptr, &s, 0, &stype), 0);
-        EXPECT_EQ(NPP_Write(&npp, &s, 0, int32_t(bytes.size()), bytes.data()),
-                  int32_t(bytes.size()));
-        EXPECT_EQ(NPP_DestroyStream(&npp, &s, NPRES_DONE), 0);
-    };
-    // RESET of the colour map and blink table, then a rectangle.
-    play({0xA0, 0xC3, 0xC2, 0xB3, 0xCA, 0xC0, 0xC0, 0xD0, 0xC0, 0xC0, 0x00});
-    EXPECT_EQ(sleeps, std::vector<int>{BANNER_PAUSE_MS});
-
-    // BLINK of the selected colour to colour 0, on and off 3 ticks.
+// Bytes are stored until there is a window of at least 2 x 2 and a free
+// window slot; the offset moves only over bytes decoded.
+TEST_F(PluginWindow, BytesWaitForAUsableWindowAndASlot) {
+    Grid ref = drawn(400, 300, kZigzag);
     sleeps.clear();
-    play({0xBE, 0xF0, 0xBF, 0xC0, 0xC3, 0xC3, 0xC0, 0x00});
-    ASSERT_EQ(sleeps.size(), 1u + BLINK_STEPS);
-    EXPECT_EQ(sleeps[0], BANNER_PAUSE_MS);
-    for (size_t i = 1; i < sleeps.size(); i++) EXPECT_EQ(sleeps[i], NXG_TICK_MS);
+    Inst a(400, 300, false);
+    // Hosts pass null pieces at teardown: ignored.
+    NPSetWindowCallbackStruct nd = {};
+    NPWindow empty = {}, noInfo = a.win, noDisplay = a.win;
+    noInfo.ws_info = nullptr, noDisplay.ws_info = &nd;
+    for (NPWindow *w : {static_cast<NPWindow *>(nullptr), &empty, &noInfo, &noDisplay})
+        EXPECT_EQ(NPP_SetWindow(&a.npp, w), 0);
+    EXPECT_EQ(NPP_SetWindow(nullptr, &a.win), 2);
+    a.open(std::string(500, 'x').c_str());
+    EXPECT_EQ(std::strlen(a.pi()->mime_type), size_t(MIME_TYPE_SIZE - 1)) << "not cut to its field";
+    a.write(kZigzag);
+    a.setWindow(1, 1);
+    EXPECT_EQ(a.pi()->pdi_win_id, -1) << "a 1x1 window is drawn into";
+    EXPECT_EQ(a.pi()->fPdiOffset, 0);
+    EXPECT_TRUE(sleeps.empty()) << "the banner did not wait for a window";
+    xtest::TestWindow holder(40, 40);
+    std::vector<int> ids(NXG_WIN_MAX, -1);
+    for (int &id : ids) ASSERT_EQ(pdi_win_open(&id, 0, holder.core, holder.dpy, 40, 40), 0);
+    a.setWindow(400, 300);
+    EXPECT_EQ(a.pi()->fPdiOffset, 0) << "bytes counted as decoded without a window slot";
+    pdi_win_close(ids[3]);  // a slot comes free: the next block decodes every byte, once
+    a.write({0});
+    a.end();
+    EXPECT_EQ(a.pi()->fPdiOffset, 36);
+    EXPECT_TRUE(a.picture() == ref);
+    for (int id : ids)
+        if (id != ids[3]) pdi_win_close(id);
+}
 
-    // The instance's record and window slot are released.
-    EXPECT_EQ(NPP_Destroy(&npp, nullptr), 0);
-    EXPECT_EQ(npp.pdata, nullptr);
+TEST_F(PluginWindow, StreamAsFileReplacesTheBytesOnlyWhenTheFileIsRead) {
+    Grid first = drawn(300, 200, kZigzag), second = drawn(300, 200, kBlock);
+    ASSERT_FALSE(first == second);
+    Inst a(320, 200);
+    a.open();
+    a.write(kZigzag);
+    NPP_StreamAsFile(&a.npp, &a.s, "/nonexistent/picture.pdi");
+    a.end();
+    a.setWindow(300, 200);
+    EXPECT_TRUE(a.picture() == first) << "a missing file lost the blocks' bytes";
+    // A link whose name is longer than the record's field is read by its
+    // full name; the bytes serve later redraws, not the picture drawn.
+    char dir[] = "/tmp/pluginXXXXXX";
+    ASSERT_NE(mkdtemp(dir), nullptr);
+    std::string target = std::string(dir) + "/block.pdi";
+    std::string link = std::string(dir) + "/" + std::string(150, 'p') + ".pdi";
+    std::ofstream(target, std::ios::binary)
+        .write(reinterpret_cast<const char *>(kBlock.data()), std::streamsize(kBlock.size()));
+    ASSERT_EQ(symlink(target.c_str(), link.c_str()), 0);
+    a.open();
+    NPP_StreamAsFile(&a.npp, &a.s, link.c_str());
+    a.end();
+    EXPECT_TRUE(a.picture() == first);
+    a.setWindow(320, 200);
+    a.setWindow(300, 200);
+    EXPECT_TRUE(a.picture() == second);
+    for (const std::string &f : {link, target, std::string(dir)}) remove(f.c_str());
+}
+
+TEST_F(PluginWindow, AStreamEndingInsideADefinitionDoesNotSwallowTheNext) {
+    Grid ref = drawn(300, 200, kBlock);
+    ASSERT_GT(lit(ref), 1000u);
+    drawn(300, 200, {0x80, 0x41, 0xB3, 0xC0, 0xC0, 0xC9});  // DEF MACRO 'A', part of its body
+    EXPECT_TRUE(drawn(300, 200, kBlock) == ref);
+}
+
+TEST_F(PluginWindow, BufferGrowsGeometricallyAndABlockThatCannotBeStoredIsRefused) {
+    Inst a(300, 200, false);  // no window given: nothing is decoded
+    a.open();
+    Bytes chunk(8192, 0x00);
+    int grown = 0;
+    for (int i = 0; i < 100 * 1024 * 1024 / 8192; i++) {
+        size_t before = a.pi()->fPdiCapacity;
+        ASSERT_EQ(NPP_Write(&a.npp, &a.s, i * 8192, 8192, chunk.data()), 8192);
+        grown += a.pi()->fPdiCapacity != before;
+    }
+    EXPECT_LE(grown, 40) << "100 MB in 8 KB blocks";
+    // Past 2 GB a block cannot be stored: an error, not bytes consumed.
+    EXPECT_EQ(NPP_Write(&a.npp, &a.s, 0, INT32_MAX, chunk.data()), -1);
+    EXPECT_EQ(a.pi()->fPdiLength, 100 * 1024 * 1024);
+    a.end();
+}
+
+// NPP_Destroy gives the record back and no exposure reaches it later.
+// NP_Shutdown, with an instance left open, puts back the host's X error
+// handler: the library may be unloaded next.
+int hostErrorHandler(Display *, XErrorEvent *) { return 0; }
+
+TEST_F(PluginWindow, Teardown) {
+    XErrorHandler before = XSetErrorHandler(hostErrorHandler);
+    keepFreed = true;  // a stale handler would find the record intact
+    Inst a(300, 200);
+    a.play(kBlock);
+    int f0 = frees;
+    EXPECT_EQ(NPP_Destroy(&a.npp, nullptr), 0);  // the host's window stays
+    EXPECT_TRUE(a.npp.pdata == nullptr && frees == f0 + 1);
     EXPECT_EQ(NPP_Destroy(nullptr, nullptr), 2);
-    NPP_Shutdown();
+    keepFreed = false;
+    Inst b(300, 200);  // takes the window slot the first one released
+    b.play(kBlock);
+    a.expose(BlackPixel(a.w.dpy, 0));
+    std::set<unsigned long> shown;
+    for (auto &row : a.w.pixels(a.w.win)) shown.insert(row.begin(), row.end());
+    EXPECT_EQ(shown.size(), 1u) << "an exposure after NPP_Destroy reached the instance";
+    for (void *p : kept) std::free(p);
+    kept.clear();
+    XErrorHandler during = XSetErrorHandler(nullptr);
+    XSetErrorHandler(during);
+    EXPECT_NE(during, hostErrorHandler) << "the driver did not install its handler";
+    EXPECT_EQ(NP_Shutdown(), 0);
+    EXPECT_EQ(XSetErrorHandler(before), hostErrorHandler);
+}
+
+// The banner: a light grey frame on the window's edge and the logo of
+// plugin/logo.txt at its origin (centred, never negative), black for '#',
+// white for '.', a run's colour also one pixel past its end (the lines
+// include their end point); the window's background elsewhere. Then the
+// pause, once a stream, and 40 blink steps when a colour blinks.
+TEST_F(PluginWindow, BannerAndTheSleeps) {
+    std::string src = __FILE__;
+    std::ifstream in(src.substr(0, src.rfind('/')) + "/../plugin/logo.txt");
+    std::vector<std::string> logo;
+    for (std::string line; std::getline(in, line);)
+        if (line.rfind("//", 0) != 0) logo.push_back(line + std::string(LOGO_WID, ' '));
+    ASSERT_EQ(logo.size(), size_t(LOGO_HGT));
+    struct { uint32_t w, h; int x0, y0; } cases[] = {
+        {400, 300, 92, 40}, {216, 220, 0, 0}, {100, 100, 0, 0},
+        {217, 221, 0, 0},   {218, 222, 1, 1}, {0xFFFFFFFFu, 0x80000000u, 32767, 32767}};
+    for (auto &c : cases) {
+        int x0 = -1, y0 = -1, w = int(c.w), h = int(c.h), wrong = 0;
+        bannerOrigin(c.w, c.h, &x0, &y0);
+        EXPECT_TRUE(x0 == c.x0 && y0 == c.y0) << c.w << "x" << c.h << ": " << x0 << "," << y0;
+        if (c.w > 400) continue;
+        Inst a(w, h);
+        XColor red, exact, cells[256];
+        Colormap cmap = DefaultColormap(a.w.dpy, 0);
+        ASSERT_TRUE(XAllocNamedColor(a.w.dpy, cmap, "red", &red, &exact));
+        a.expose(red.pixel);
+        sleeps.clear();
+        a.play({0});  // draws nothing: the window keeps the banner
+        EXPECT_EQ(sleeps, std::vector<int>{BANNER_PAUSE_MS});
+        for (int i = 0; i < 256; i++) cells[i].pixel = unsigned(i);
+        XQueryColors(a.w.dpy, cmap, cells, 256);
+        auto px = a.w.pixels(a.w.win);
+        auto logoAt = [&](int x, int y) {  // the logo's character at window (x, y)
+            bool in = y >= y0 && y < y0 + LOGO_HGT && x >= x0 && x < x0 + LOGO_WID;
+            return in ? logo[size_t(y - y0)][size_t(x - x0)] : ' ';
+        };
+        for (int y = 0; y < h; y++)
+            for (int x = 0; x < w; x++) {
+                char v = logoAt(x, y) != ' ' ? logoAt(x, y) : logoAt(x - 1, y);
+                bool edge = x == 0 || y == 0 || x == w - 1 || y == h - 1;
+                int expect = v == '#' ? 0 : v == '.' ? 0xFFFFFF : edge ? 0xD3D3D3 : 0xFF0000;
+                const XColor &g = cells[px[size_t(y)][size_t(x)] & 0xFF];
+                wrong += (g.red >> 8 << 16 | g.green >> 8 << 8 | g.blue >> 8) != expect;
+            }
+        EXPECT_EQ(wrong, 0) << c.w << "x" << c.h;
+    }
+    Inst b(100, 100);
+    sleeps.clear();
+    b.play({0xBE, 0xF0, 0xBF, 0xC0, 0xC3, 0xC3, 0xC0, 0x00});  // BLINK colour 192 to 0, 3 on, 3 off
+    std::vector<int> want(1 + BLINK_STEPS, NXG_TICK_MS);
+    want[0] = BANNER_PAUSE_MS;
+    EXPECT_EQ(sleeps, want);
 }
 
 }  // namespace
