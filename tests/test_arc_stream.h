@@ -43,10 +43,7 @@ inline std::set<Pixel> lit(const Grid &g) {
 
 struct Stream {
     std::vector<uint8_t> bytes;
-    Stream &raw(int b) {
-        bytes.push_back(uint8_t(b));
-        return *this;
-    }
+    Stream &raw(int b) { bytes.push_back(uint8_t(b)); return *this; }
     Stream &op(int opcode) { return raw(0x80 | opcode); }
     Stream &operand(int six) { return raw(0xC0 | (six & 0x3F)); }
     // A pair in quarter pixels: 12 bits each, x in the upper three bits of every byte.
@@ -82,11 +79,9 @@ protected:
         xtest::resetState();
         if (xtest::xvfbDisplay(8).empty()) GTEST_SKIP() << "Xvfb could not be started";
     }
-    void TearDown() override { xtest::resetState(); }
     std::unique_ptr<xtest::TestWindow> window(int w, int h, bool playArea = true) {
         auto t = std::make_unique<xtest::TestWindow>(w, h);
-        EXPECT_TRUE(t->ok());
-        EXPECT_GE(t->open(), 0);
+        EXPECT_TRUE(t->ok() && t->open() >= 0);
         if (playArea) t->playArea();
         ip.PhyPelX = ip.PhyPelY = ip.ColorMod = 1;
         ip.ForColor = ip.ColorNo = 16;

@@ -27,7 +27,8 @@ std::vector<int> words(const std::string &b) {
 // Direct-colour bits: G, R, B dealt in turn, `each` bits of each.
 std::string grb(int g, int r, int b, int each) {
     std::string s;
-    for (int i = each - 1; i >= 0; i--) s += bits(uint64_t(((g >> i) & 1) << 2 | ((r >> i) & 1) << 1 | ((b >> i) & 1)), 3);
+    for (int i = each - 1; i >= 0; i--)
+        for (int c : {g, r, b}) s += char('0' + ((c >> i) & 1));
     return s;
 }
 
@@ -51,8 +52,7 @@ TEST_F(Incremental, PelColoursComeFromTheDataBits) {
                           {"............", "....ff2233..", "....ff2233..", "....ff2233..", "............",
                            "............", "............", "............"}));
     EXPECT_EQ(ip.ForColor, 128);  // the colour of the instructions is back
-    EXPECT_EQ(ip.LogDrawX, L(8));  // at the last pel
-    EXPECT_EQ(ip.IncDrawX, L(8));
+    EXPECT_EQ((Ints{ip.LogDrawX, ip.IncDrawX}), (Ints{L(8), L(8)}));  // at the last pel
     // Values address the map from its top: 4 bits 1, 2, 15 are 16, 32, 240;
     // wider values keep their top eight bits, up to 48 bits a pel.
     const std::tuple<int, std::string, const char *> cases[] = {
@@ -69,13 +69,13 @@ TEST_F(Incremental, PelColoursComeFromTheDataBits) {
     EXPECT_EQ((Ints{ip.DrawValueG, ip.DrawValueR, ip.DrawValueB}), (Ints{255, 255, 255}));
 }
 
-TEST_F(Incremental, RowsWrapToTheFarEdgeOfTheFieldAndScrollIt) {
+TEST_F(Incremental, RowsWrapToTheFarEdgeOfTheFieldAndScrollItAtTheScale512) {
     // Field 10..16 square, three pels a row; the next row starts one pel further.
-    Grid g = picture(20, 20, incpoint(field(Stream().start(3, 2, 2), 10, 10, 6, 6), 6, {4, 8, 12, 12, 8, 4, 4}).end());
+    Grid g = picture(20, 20,
+                     incpoint(field(Stream().start(3, 2, 2), 10, 10, 6, 6), 6, {4, 8, 12, 12, 8, 4, 4}).end());
     EXPECT_EQ(cells(g, {{10, 10}, {12, 10}, {14, 10}, {16, 10}, {10, 12}, {12, 12}, {14, 12}, {10, 14}, {12, 15}}),
               "123032110");
-    EXPECT_EQ(ip.LogDrawX, L(10));
-    EXPECT_EQ(ip.LogDrawY, L(14));
+    EXPECT_EQ((Ints{ip.LogDrawX, ip.LogDrawY}), (Ints{L(10), L(14)}));
     // A negative pel width runs leftwards and wraps to the right edge.
     Grid h = picture(20, 20, incpoint(field(Stream().start(3).domain(-2, 2), 10, 10, 6, 6).moveTo(14, 10), 6,
                                       {4, 8, 12}).end());
@@ -90,31 +90,19 @@ TEST_F(Incremental, RowsWrapToTheFarEdgeOfTheFieldAndScrollIt) {
                                       {4, 8, 12, 4}).end());
     EXPECT_EQ(cells(d, {{10, 12}, {10, 14}, {10, 16}, {10, 18}}), "1321");
     EXPECT_EQ(ip.LogDrawY, L(12));
-}
-
-TEST_F(Incremental, AtRatio640PelsArePlacedAtTheScale512) {
+    // At 640 pixels per unit screen pels are placed at the power-of-two scale 512.
     auto t = window(24, 12);
     pdi_ctl(0, 0, 0, 0, 640);
     t->feed(incpoint(Stream().start(3, 2, 2).moveTo(8, 4), 6, {4}).end().bytes);
     EXPECT_EQ(ip.Scr_Ratio, 640);
     EXPECT_EQ(cells(t->pixmapGrid(), {{8, 4}, {7, 4}}), "10");  // 8 pixels at 512 per unit, not 10
-    EXPECT_EQ(ip.PhyDrawX, 10);  // the drawing point at the real scale
-    EXPECT_EQ(ip.PhyDrawY, 5);
+    EXPECT_EQ((Ints{ip.PhyDrawX, ip.PhyDrawY}), (Ints{10, 5}));  // the drawing point at the real scale
 }
 
 TEST_F(Incremental, RunsContinueAcrossInstructionsAndBatchesUnlessAnotherInstructionComesBetween) {
     EXPECT_EQ(row4(picture(12, 8, incpoint(incpoint(at44(3), 6, {4}), 6, {8}).end())), "1200");  // one pel on
     EXPECT_EQ(row4(picture(12, 8, incpoint(incpoint(at44(3), 6, {4}).select(128), 6, {8}).end())),
               "2000");  // again at the drawing point
-    // INCREMENTAL LINE and POLYGON draw nothing and leave the point.
-    Stream s = at44(3);
-    for (int op : {OP_INCLINE, OP_INCPOLY}) {
-        s.op(op).xy(2, 2);
-        for (int k = 0; k < 20; k++) s.operand(k % 2 ? 0x15 : 0x2A);
-    }
-    EXPECT_TRUE(pictureIs(picture(12, 8, s.end()), xtest::blank(12, 8)));
-    EXPECT_EQ(ip.LogDrawX, L(4));
-    EXPECT_EQ(ip.LogDrawY, L(4));
     // 8-bit pels, two a row, rows padded to a word: batches of eight words
     // stop inside a row, and the last batch draws the two rows left.
     std::string m;
@@ -129,10 +117,9 @@ TEST_F(Incremental, RunsContinueAcrossInstructionsAndBatchesUnlessAnotherInstruc
         const int full = (1 << each) - 1, colour[5][3] = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}, {1, 1, 0}, {0, 1, 1}};
         std::string d;
         for (int k = 0; k < 5; k++) {
-            ip.MapValueG[16 * (k + 1)] = colour[k][0] * full;
-            ip.MapValueR[16 * (k + 1)] = colour[k][1] * full;
-            ip.MapValueB[16 * (k + 1)] = colour[k][2] * full;
-            d += pad(grb(colour[k][0] * full, colour[k][1] * full, colour[k][2] * full, each));
+            const int g = colour[k][0] * full, r = colour[k][1] * full, b = colour[k][2] * full;
+            ip.MapValueG[16 * (k + 1)] = g, ip.MapValueR[16 * (k + 1)] = r, ip.MapValueB[16 * (k + 1)] = b;
+            d += pad(grb(g, r, b, each));
         }
         t->feed(incpoint(Stream(), 3 * each, words(d)).end().bytes);
         EXPECT_EQ(cells(t->pixmapGrid(), {{10, 10}, {10, 12}, {10, 14}, {10, 16}, {10, 18}}), "12345") << each;
@@ -144,40 +131,34 @@ TEST_F(Incremental, RefusedIncompleteAndHostileDataDrawNothingAndStayBounded) {
     auto t = window(12, 8);
     t->feed(at44(3).end().bytes);
     ip.Scr_Ratio = 640;
-    const int mapMode = ip.ColorMod;
+    const int map = ip.ColorMod;
     std::vector<int32_t> rec(DATA_SIZE, 0x3F);
-    for (auto [n, mode] : {std::pair{0, mapMode}, {-1, mapMode}, {49, mapMode}, {63, mapMode}, {1000, mapMode}, {6, 3}}) {
+    for (auto [n, mode] : {std::pair{0, map}, {-1, map}, {49, map}, {63, map}, {1000, map}, {6, 3}}) {
         ip.ColorMod = mode;  // a bit count outside 1..48, or no such colour mode
-        rec[0] = 8;
-        rec[1] = n;
+        rec[0] = 8, rec[1] = n;
         EXPECT_EQ(PDI_incpoint(rec.data()), 0) << n;
         EXPECT_EQ(ip.Scr_Ratio, 640);  // not even the scale is touched
     }
-    ip.ColorMod = mapMode;
+    ip.ColorMod = map;
     t->feed(incpoint(Stream(), 63, std::vector<int>(70, 0x3F)).end().bytes);
     EXPECT_TRUE(pictureIs(t->pixmapGrid(), xtest::blank(12, 8)));
     EXPECT_EQ(ip.LogDrawX, L(4));
     // Twelve bits of an 8-bit count: the half pel is dropped, and the words
     // past the batch (all set) are not read.
-    rec[0] = 3;
-    rec[1] = 8;
-    rec[2] = 0x04;
-    rec[3] = 0x00;
+    rec[0] = 3, rec[1] = 8, rec[2] = 0x04, rec[3] = 0x00;
     EXPECT_EQ(PDI_incpoint(rec.data()), 2);
     EXPECT_EQ(cells(t->pixmapGrid(), {{4, 4}, {6, 4}}), "10");
     EXPECT_EQ(ip.LogDrawX, L(4));
-    rec[0] = 7;
-    rec[1] = 6;
+    rec[0] = 7, rec[1] = 6;
     EXPECT_EQ(PDI_incpoint(rec.data()), 6 + 1);  // a full batch uses every word
     EXPECT_EQ(ip.LogDrawX, L(16));
     // Pels of no size or of any size, huge and empty fields, bad counts.
-    const std::array<int32_t, 4> cases[] = {{0, 0, L(8), L(2)}, {INT32_MAX, 0, L(8), L(2)}, {INT32_MIN, 0, L(8), L(2)},
-                                            {L(2), INT32_MIN, INT32_MAX, INT32_MAX}, {L(2), L(4), L(4), L(4)}};
+    const std::array<int32_t, 4> cases[] = {  // pel, field edges, drawing point
+        {0, 0, L(8), L(2)}, {INT32_MAX, 0, L(8), L(2)}, {INT32_MIN, 0, L(8), L(2)},
+        {L(2), INT32_MIN, INT32_MAX, INT32_MAX}, {L(2), L(4), L(4), L(4)}};
     for (auto [pel, lo, hi, x] : cases) {
-        ip.LogPelX = ip.LogPelY = pel;
-        ip.PhyPelX = ip.PhyPelY = logtophy(pel);
-        ip.Act_L = ip.Act_B = lo;
-        ip.Act_R = ip.Act_T = hi;
+        ip.LogPelX = ip.LogPelY = pel, ip.PhyPelX = ip.PhyPelY = logtophy(pel);
+        ip.Act_L = ip.Act_B = lo, ip.Act_R = ip.Act_T = hi;
         ip.LogDrawX = ip.IncDrawX = ip.LogDrawY = ip.IncDrawY = x;
         std::vector<int32_t> hostile(DATA_SIZE, 0x2A);
         hostile[1] = 1;
