@@ -22,11 +22,8 @@ namespace naplps::steps {
 
 constexpr int32_t U = 0x8000;  // one pixel in logical units
 
-inline void runRecord(int opcode, const std::vector<int32_t> &values) {
-    std::vector<int32_t> rec(DATA_SIZE, 0);
-    rec[0] = int32_t(values.size());
-    for (size_t k = 0; k < values.size() && k < size_t(DATA_MAX_VALUES); k++) rec[k + 1] = values[k];
-    pdi(opcode, rec.data());
+inline void runRecord(int opcode, std::vector<int32_t> values) {
+    values.insert(values.begin(), int32_t(values.size())), values.resize(DATA_SIZE), pdi(opcode, values.data());
 }
 inline void run(int opcode, std::initializer_list<int32_t> values) { runRecord(opcode, values); }
 
@@ -48,10 +45,8 @@ inline void pel(int px, int py) { run(OP_DOMAIN, {0, 2, 0, px * U, py * U}); }
 // absolute, the others as relative pairs.
 inline void polygon(int opcode, const std::vector<std::pair<int, int>> &pts) {
     std::vector<int32_t> v = {pts[0].first * U, pts[0].second * U};
-    for (size_t i = 1; i < pts.size(); i++) {
-        v.push_back((pts[i].first - pts[i - 1].first) * U);
-        v.push_back((pts[i].second - pts[i - 1].second) * U);
-    }
+    for (size_t i = 1; i < pts.size(); i++)
+        v.insert(v.end(), {(pts[i].first - pts[i - 1].first) * U, (pts[i].second - pts[i - 1].second) * U});
     runRecord(opcode, v);
 }
 // SET & RECTANGLE FILLED in pixels.
@@ -65,22 +60,14 @@ public:
         if (xtest::xvfbDisplay().empty()) GTEST_SKIP() << "no Xvfb";
     }
     void open(int w, int h) {
-        win.reset();
-        xtest::resetState();
+        win.reset(), xtest::resetState();
         win = std::make_unique<xtest::TestWindow>(w, h);
-        ASSERT_TRUE(win->ok());
-        ASSERT_EQ(win->open(), 0);
+        ASSERT_TRUE(win->ok() && win->open() == 0);
         win->playArea();
-        dec.SngLen = 1;
-        dec.MulLen = 3;
-        ip.PhyPelX = ip.PhyPelY = 1;
-        set_TEXTURE(0);
-        colours(1);
+        dec.SngLen = 1, dec.MulLen = 3, ip.PhyPelX = ip.PhyPelY = 1;
+        set_TEXTURE(0), colours(1);
     }
-    void TearDown() override {
-        win.reset();
-        xtest::resetState();
-    }
+    void TearDown() override { win.reset(), xtest::resetState(); }
     xtest::Grid grid() {
         XSync(win->dpy, False);
         return win->pixmapGrid();
@@ -89,8 +76,7 @@ public:
     static char at(const xtest::Grid &g, int x, int y) { return g[g.size() - 1 - size_t(y)][size_t(x)]; }
     // Clears the whole window to colour digit c.
     void clear(int c) {
-        ras.DRAW_COLOR_fg = 16 * c;
-        dot_p(0, 0, win->width, win->height - 1);
+        ras.DRAW_COLOR_fg = 16 * c, dot_p(0, 0, win->width, win->height - 1);
     }
     std::unique_ptr<xtest::TestWindow> win;
 };

@@ -13,7 +13,6 @@
 #include "interp/colour.h"
 #include "interp/state.h"
 #include "nxg/nxg.h"
-#include "raster/raster.h"
 
 using namespace naplps;
 
@@ -21,11 +20,8 @@ namespace {
 
 using RGB = std::array<int, 3>;
 
-void runRecord(int opcode, const std::vector<int32_t> &values) {
-    std::vector<int32_t> rec(DATA_SIZE, 0);
-    rec[0] = int32_t(values.size());
-    std::copy(values.begin(), values.end(), rec.begin() + 1);
-    pdi(opcode, rec.data());
+void runRecord(int opcode, std::vector<int32_t> values) {
+    values.insert(values.begin(), int32_t(values.size())), values.resize(DATA_SIZE), pdi(opcode, values.data());
 }
 void run(int opcode, std::initializer_list<int32_t> values) { runRecord(opcode, values); }
 void selectFg(int32_t fg) { run(OP_SELECTCOLOR, {fg}); }
@@ -33,8 +29,7 @@ void selectFg(int32_t fg) { run(OP_SELECTCOLOR, {fg}); }
 // Load-time state, the lengths of RESET's domain group, the default map.
 void fresh() {
     pdi_load_state();
-    ip.Scr_Ratio = 512;
-    dec.SngLen = 1, dec.MulLen = 3;
+    ip.Scr_Ratio = 512, dec.SngLen = 1, dec.MulLen = 3;
     for (int i = 0; i < 256; i++) nxg.NXG_wc_tbl[i] = uint8_t(i / 16);
     run(OP_RESET, {0, 1, 0, 0, 0, 0, 0, 0, 0});
 }
@@ -48,7 +43,7 @@ std::vector<RGB> map() {
     return m;
 }
 void ticks(int n) {
-    for (int t = 0; t < n; t++) NXG_blink();
+    while (n-- > 0) NXG_blink();
 }
 
 }  // namespace
@@ -62,8 +57,7 @@ TEST(Colour, DefaultMapAndResetCodes) {
     for (int k = 0; k < 16; k++) EXPECT_EQ(shown(16 * k), entry(16 * k)) << "cell " << k;
     const int mode[3] = {0, 1, 1}, fore[3] = {64, 64, 128};  // ForColor kept by code 1
     for (int code = 1; code <= 3; code++) {
-        selectFg(0x10);
-        run(OP_RESET, {0, code, 0, 0, 0, 0, 0, 0, 0});
+        selectFg(0x10), run(OP_RESET, {0, code, 0, 0, 0, 0, 0, 0, 0});
         EXPECT_EQ((std::vector<int>{ip.ColorMod, ip.ForColor}), (std::vector<int>{mode[code - 1], fore[code - 1]}));
     }
 }
@@ -75,10 +69,9 @@ TEST(Colour, SetColourInDirectModeUsesOnlyTheShownEntries) {
     fresh();
     run(OP_SETCOLOR, {63, 0, 0}), run(OP_SETCOLOR, {63, 0, 0});  // G, R, B
     EXPECT_EQ(ip.ColorNo, 0);
-    EXPECT_EQ(shown(0), (RGB{0, 252, 0}));
     run(OP_SETCOLOR, {0, 0, 32});
     EXPECT_EQ(ip.ColorNo, 16);
-    EXPECT_EQ(shown(16), (RGB{0, 0, 128}));
+    EXPECT_EQ((std::vector<RGB>{shown(0), shown(16)}), (std::vector<RGB>{{0, 252, 0}, {0, 0, 128}}));
     EXPECT_EQ(usedCount(), 2);
     selectFg(1), run(OP_SETCOLOR, {0, 63, 0});  // an entry defined in colour-map mode that no cell shows is not matched
     run(OP_SELECTCOLOR, {}), run(OP_SETCOLOR, {0, 63, 0});
@@ -90,8 +83,7 @@ TEST(Colour, SetColourInDirectModeUsesOnlyTheShownEntries) {
     const struct { int mul; std::vector<int32_t> gbr; int index; } cases[] = {
         {3, {8, 1, 0}, 32}, {3, {9, 1, 1}, 32}, {3, {63, 63, 63}, 240}, {4, {40, 4, 0}, 32}, {4, {41, 4, 0}, 48}};
     for (auto &c : cases) {
-        dec.MulLen = c.mul;
-        runRecord(OP_SETCOLOR, c.gbr);
+        dec.MulLen = c.mul, runRecord(OP_SETCOLOR, c.gbr);
         EXPECT_EQ(ip.ColorNo, c.index) << c.gbr[0];
     }
     EXPECT_EQ(map(), before);
@@ -111,36 +103,27 @@ TEST(Colour, ComponentsScaleWithTheMultiValueLengthAndDistancesDoNotWrap) {
     EXPECT_EQ(topallet(0xFFF), 0xFF);
 }
 
-TEST(Colour, ColourMapModeChangesTheForegroundEntryOnly) {
+TEST(Colour, ColourMapModeAndSelectColourIndexScaling) {
     fresh();
     selectFg(0x10), run(OP_SETCOLOR, {0, 63, 0});  // ForColor 64
     EXPECT_EQ(shown(64), (RGB{252, 0, 0}));
     selectFg(0x11), run(OP_SETCOLOR, {63, 63, 63});  // 68: not a multiple of 16, the map changes, not the screen
-    EXPECT_EQ(entry(68), (RGB{252, 252, 252}));
-    EXPECT_EQ(shown(68), (RGB{252, 0, 0}));
+    EXPECT_EQ((std::vector<RGB>{entry(68), shown(68)}), (std::vector<RGB>{{252, 252, 252}, {252, 0, 0}}));
     const std::vector<RGB> before = map();
-    for (int32_t bad : {-1, 256, 100000}) {  // a foreground outside the map changes nothing
-        ip.ForColor = bad;
-        run(OP_SETCOLOR, {1, 2, 3}), run(OP_BLINK, {0, 5, 5, 0});
-    }
+    for (int32_t bad : {-1, 256, 100000})  // a foreground outside the map changes nothing
+        ip.ForColor = bad, run(OP_SETCOLOR, {1, 2, 3}), run(OP_BLINK, {0, 5, 5, 0});
     EXPECT_EQ(map(), before);
-}
-
-TEST(Colour, SelectColourScalesIndicesByTheSingleValueLength) {
-    fresh();
     const struct { int sng; std::vector<int32_t> values; int mode, fore, back; } cases[] = {
         {1, {0x10}, 1, 64, 0},       {2, {0x400, 0xFFF}, 2, 64, 255}, {3, {0x20000}, 1, 128, 0},
         {4, {0x800000}, 1, 128, 0},  {4, {1, 2, 3}, 1, 128, 0},  // three values: nothing
         {4, {}, 0, 128, 0},                                       // none: direct colour
     };
     for (auto &c : cases) {
-        dec.SngLen = c.sng;
-        runRecord(OP_SELECTCOLOR, c.values);
+        dec.SngLen = c.sng, runRecord(OP_SELECTCOLOR, c.values);
         EXPECT_EQ((std::vector<int>{ip.ColorMod, ip.ForColor, ip.BakColor}), (std::vector<int>{c.mode, c.fore, c.back}));
     }
-    dec.SngLen = 1;  // through the byte stream: SELECT COLOR 0x45 0x46
-    const uint8_t bytes[] = {0xBE, 0xC5, 0xC6, 0xA0};
-    pdi_put(0, bytes, 4);
+    const uint8_t bytes[] = {0xBE, 0xC5, 0xC6, 0xA0};  // through the byte stream: SELECT COLOR 0x45 0x46
+    dec.SngLen = 1, pdi_put(0, bytes, 4);
     EXPECT_EQ((std::vector<int>{ip.ColorMod, ip.ForColor, ip.BakColor}), (std::vector<int>{2, 20, 24}));
 }
 
@@ -154,15 +137,11 @@ TEST(Blink, ProcessesCountRelativeToTheLastDefined) {
     stopblink(), run(OP_BLINK, {0, 5, 5, 0});  // on at the first tick for 5 ticks
     EXPECT_EQ((std::vector<int>{ip.BTFlag[16], ip.BTCount[16], ip.LRDefine}), (std::vector<int>{3, 1, 16}));
     const std::vector<std::pair<int, RGB>> phases = {{1, to}, {4, to}, {1, own}};
-    for (auto &[n, want] : phases) {
-        ticks(n);
-        EXPECT_EQ(shown(16), want);
-    }
+    for (auto &[n, want] : phases) EXPECT_EQ((ticks(n), shown(16)), want) << n;
     stopblink(), run(OP_BLINK, {0, 5, 5, 0}), ticks(3);  // two ticks into its on phase
     selectFg(8), run(OP_BLINK, {0, 5, 5, 4});
     EXPECT_EQ(ip.BTCount[32], 3);
-    ticks(3);
-    EXPECT_EQ(ip.BTFlag[32], 1);  // on at the end of its count
+    EXPECT_EQ((ticks(3), ip.BTFlag[32]), 1);  // on at the end of its count
     // A delay shorter than the time since 32 turned on: its next on phase.
     selectFg(12), ip.BTCount[32] = 2, run(OP_BLINK, {0, 5, 5, 1});
     EXPECT_EQ(ip.BTCount[48], 2 + 5 + 1);
@@ -184,13 +163,10 @@ TEST(Blink, CancelAndStopRestoreTheEntries) {
         if (c.size() == 4) runRecord(OP_BLINK, c);
         EXPECT_EQ(ip.BTFlag[16], c.size() == 4 ? 3 : 1);
         runRecord(OP_BLINK, c);
-        EXPECT_EQ(ip.BTFlag[16], 0);
-        EXPECT_EQ(shown(16), own);
+        EXPECT_TRUE(ip.BTFlag[16] == 0 && shown(16) == own);
     }
     run(OP_BLINK, {0, 5, 5, 0}), selectFg(8), run(OP_BLINK, {0, 5, 5, 3});
     ticks(1), run(OP_RESET, {0, 0, 0, 0, 1, 0, 0, 0, 0});
-    EXPECT_EQ(ip.LRDefine, -1);
-    EXPECT_EQ(std::count(std::begin(ip.BTFlag), std::end(ip.BTFlag), 0), 256);
-    ticks(10);
-    EXPECT_EQ(shown(16), own);
+    EXPECT_TRUE(ip.LRDefine == -1 && std::count(std::begin(ip.BTFlag), std::end(ip.BTFlag), 0) == 256);
+    EXPECT_EQ((ticks(10), shown(16)), own);
 }

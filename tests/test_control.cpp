@@ -1,13 +1,10 @@
 // Control instructions: RESET group by group and its screen clears on exact
 // pixels, DOMAIN, TEXT and TEXTURE records of each length, WAIT through the
 // driver's sleep seam, and every corpus picture decoded under the X fixture.
-#include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <string>
-#include <vector>
 
 #include "interp/control.h"
 #include "raster/texture.h"
@@ -24,8 +21,7 @@ using Control = DrawTest;
 
 void resetGroup(int group, int32_t value = 1) {
     std::vector<int32_t> v(9, 0);
-    v[size_t(group - 1)] = value;
-    runRecord(OP_RESET, v);
+    v[size_t(group - 1)] = value, runRecord(OP_RESET, v);
 }
 // What the sleep seam saw: WaitTimer at every sleep.
 std::vector<int32_t> sleeps;
@@ -39,17 +35,12 @@ std::vector<int32_t> attributes() {
 }
 // Every attribute away from its default.
 void disturb() {
-    dec.SngLen = 3, dec.MulLen = 5, dec.Dimen = 1;
+    dec.SngLen = 3, dec.MulLen = 5, dec.Dimen = 1, ip.ColorMod = 2, ip.ForColor = 16, ip.LogCursX = 5 * U;
     ip.LogPelX = ip.LogPelY = 4 * U, ip.PhyPelX = ip.PhyPelY = 4;
-    ip.ColorMod = 2, ip.ForColor = 16;
     txt.Rotate = txt.Reverse = txt.WordWrap = 1, txt.ProtectFlag = 0;
     ip.LogCharX = ip.LogCharY = 30 * U, ip.PhyCharX = ip.PhyCharY = 30;
-    run(OP_FIELD, {8 * U, 8 * U, 16 * U, 16 * U});
-    ip.LogCursX = 5 * U;
-    ip.LineTexture = 2, ip.HiLight = 1;
-    ip.LogMaskX = ip.LogMaskY = 4 * U, ip.PhyMaskX = ip.PhyMaskY = 4;
-    ip.Texture = 5;
-    set_TEXTURE(5);
+    ip.LineTexture = 2, ip.HiLight = 1, ip.LogMaskX = ip.LogMaskY = 4 * U, ip.PhyMaskX = ip.PhyMaskY = 4, ip.Texture = 5;
+    run(OP_FIELD, {8 * U, 8 * U, 16 * U, 16 * U}), set_TEXTURE(5);
 }
 
 }  // namespace
@@ -76,7 +67,7 @@ TEST_F(Control, ResetScreenCodesClearThePictureAreaToItsLastColumn) {
     pdi_set_reset_mode(0, 0, 0, 0, 0, 0);
 }
 
-TEST_F(Control, EachResetGroupRestoresOnlyItsOwnAttributes) {
+TEST_F(Control, EachResetGroupRestoresOnlyItsOwnAttributesAndShortRecordsKeepTheRest) {
     open(8, 4);
     const struct { int group; std::vector<std::pair<int, int32_t>> restored; } groups[] = {
         {1, {{SNG, 1}, {MUL, 3}, {DIMEN, 0}, {LPEL, 0}, {PPEL, 1}}},  // domain: a pattern stays in force
@@ -108,12 +99,8 @@ TEST_F(Control, EachResetGroupRestoresOnlyItsOwnAttributes) {
     resetGroup(8);
     EXPECT_TRUE(!test_MACRO('A') && dec.MACRONextPtr == 0);
     EXPECT_EQ(attributes(), before);
-}
-
-// Short records keep what they leave out; a pel or character height too
-// small for a pixel is one pixel, a negative pel stays negative.
-TEST_F(Control, ShortRecordsAndTinySizes) {
-    open(4, 4);
+    // Short records keep what they leave out; a pel or character height too
+    // small for a pixel is one pixel, a negative pel stays negative.
     pel(3, 2), run(OP_DOMAIN, {1, 4, 0});
     run(OP_TEXTURE, {2, 1, 4, 8 * U, 6 * U}), run(OP_TEXTURE, {0, 0, 1});
     EXPECT_EQ((std::vector<int32_t>{dec.SngLen, dec.MulLen, ip.PhyPelX, ip.PhyPelY, ip.PhyMaskX, ip.PhyMaskY}),
@@ -142,10 +129,9 @@ TEST_F(Control, WaitSleepsThroughTheSeamAndAdvancesTheBlink) {
     colours(1), run(OP_BLINK, {8, 2, 2, 0}), clear(1);  // 16 blinks to 32 for 2 ticks after a first tick
     const std::pair<int, int> shown[] = {{0, 16}, {2, 32}, {4, 16}};  // one sleep, one tick: on; two: off
     for (auto [wait, entry] : shown) {
-        run(OP_WAIT, {wait});
         XColor c;
         c.pixel = win->slot()->pix_tbl[1];
-        XQueryColor(win->dpy, win->slot()->cms, &c);
+        run(OP_WAIT, {wait}), XQueryColor(win->dpy, win->slot()->cms, &c);
         EXPECT_EQ(c.red >> 8, ip.MapValueR[entry]) << wait;
     }
     nxg.sleep_ms = [](int) {};
@@ -156,8 +142,7 @@ TEST(Corpus, EveryPictureDecodesAndDraws) {
     std::error_code ec;
     for (auto &e : std::filesystem::recursive_directory_iterator(CORPUS_DIR, ec))
         if (e.is_regular_file()) files.push_back(e.path());
-    if (files.empty()) GTEST_SKIP() << "no corpus at " << CORPUS_DIR;
-    if (xtest::xvfbDisplay().empty()) GTEST_SKIP() << "no Xvfb";
+    if (files.empty() || xtest::xvfbDisplay().empty()) GTEST_SKIP() << "no corpus at " << CORPUS_DIR << " or no Xvfb";
     for (const std::string &path : files) {
         std::ifstream in(path, std::ios::binary);
         xtest::resetState();
@@ -166,8 +151,7 @@ TEST(Corpus, EveryPictureDecodesAndDraws) {
         ASSERT_TRUE(win.ok() && win.open() == 0) << path;
         win.playArea();
         // A picture may draw in index 0 only: the window starts in cell 15.
-        ras.DRAW_COLOR_fg = 240;
-        dot_p(0, 0, win.width, win.height - 1);
+        ras.DRAW_COLOR_fg = 240, dot_p(0, 0, win.width, win.height - 1);
         win.feed(std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()));
         EXPECT_EQ(nxg.NXG_win_err, 0) << "X error in " << path;
         bool any = false;

@@ -1,10 +1,8 @@
 // Filled polygons and rectangles on exact pixels, through the dispatcher
 // with logical coordinates; colour index 16 k shows as digit k.
-#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
-#include <vector>
 
 #include "raster/fill.h"
 #include "tests/pdi_steps.h"
@@ -31,8 +29,7 @@ TEST_F(Fill, ConvexPolygonsCoverExactlyTheirOutline) {
                 SCOPED_TRACE(::testing::Message() << "shape " << k << " pel " << p << " turn " << turn);
                 auto shape = shapes[k];
                 if (turn) std::reverse(shape.begin() + 1, shape.end());
-                open(28, 22);
-                pel(p, p), polygon(OP_SETPOLYFILL, shape);
+                open(28, 22), pel(p, p), polygon(OP_SETPOLYFILL, shape);
                 Grid filled = grid();
                 clear(0), colours(2), polygon(OP_SETPOLYLINE, shape);
                 Grid outline = grid();
@@ -95,13 +92,11 @@ TEST_F(Fill, RectanglesWidenTowardsThePelsSignAndFollowEachOther) {
     EXPECT_EQ(ip.LogDrawX, 10 * U);
 }
 
-TEST_F(Fill, LargeVertexCountsReachTheFiller) {
-    open(20, 16);
+TEST_F(Fill, LargeVertexCountsReachTheFillerAndHostileOnesAreAbsorbed) {
     // The largest record: 510 pairs on the drawing point, then a triangle.
-    run(OP_ABSPOINT, {2 * U, 2 * U});
     std::vector<int32_t> v(1020, 0);
-    for (int32_t d : {12 * U, 0, 0, 10 * U}) v.push_back(d);
-    runRecord(OP_POLYFILL, v);
+    v.insert(v.end(), {12 * U, 0, 0, 10 * U});
+    open(20, 16), run(OP_ABSPOINT, {2 * U, 2 * U}), runRecord(OP_POLYFILL, v);
     Grid g = grid();
     EXPECT_EQ(std::string({at(g, 13, 4), at(g, 10, 2), at(g, 3, 10)}), "110");
     // A circle of 600 vertices; then 3000 whose first FILL_MAX_EDGES are a
@@ -117,17 +112,13 @@ TEST_F(Fill, LargeVertexCountsReachTheFiller) {
             pts.push_back(far ? (i % 2 ? 5000 : -5000) : int32_t(std::lround(32 + 25 * std::cos(a))));
             pts.push_back(far ? (i % 3 ? -4000 : 4000) : int32_t(std::lround(32 + 25 * std::sin(a))));
         }
-        polygon_fill(pts.data(), n + 1, 1, 1, 16, -1);
-        g = grid();
+        polygon_fill(pts.data(), n + 1, 1, 1, 16, -1), g = grid();
         EXPECT_EQ(std::string({at(g, 32, 32), at(g, 32, 8), at(g, 32, 56), at(g, 2, 2), at(g, 60, 60)}), "11100") << n;
         for (auto &row : g) {  // each row one run
             size_t lo = row.find('1');
             EXPECT_TRUE(lo == std::string::npos || row.substr(lo, row.rfind('1') - lo).find('0') == std::string::npos) << row;
         }
     }
-}
-
-TEST_F(Fill, HostileVerticesAreAbsorbed) {
     open(32, 24);
     std::vector<int32_t> pts = {INT32_MIN, INT32_MIN, INT32_MAX, INT32_MIN, INT32_MAX, INT32_MAX, 0, 5, INT32_MIN, INT32_MIN};
     polygon_fill(pts.data(), 5, 1, 1, 32, -1);

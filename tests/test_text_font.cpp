@@ -12,10 +12,6 @@
 namespace naplps {
 namespace {
 
-bool blank(const uint8_t *g) {
-    return std::all_of(g, g + uf_fsize1, [](uint8_t b) { return b == 0; });
-}
-
 TEST(Font, JisToShiftJisIsOneToOneAndRejectsBytesOutsideTheRows) {
     // Odd rows skip trail 0x7F; the lead bytes jump the 0xA0 .. 0xDF gap.
     const std::pair<int, int> known[] = {{0x2121, 0x8140}, {0x2422, 0x82A0}, {0x7424, 0xEAA2}, {0x215F, 0x817E},
@@ -48,15 +44,14 @@ TEST(Font, LookupMissesLeaveTheBufferAlone) {
 TEST(Font, AsciiAndKanaBecomeFullWidthJisCodesWithGlyphs) {
     // Yen for backslash, overline for tilde; bit 7 is not part of the code;
     // controls and DEL have no place in the tables: a blank space.
-    const std::pair<int, int> ascii[] = {{0x41, 0x2341}, {0x20, 0x2121}, {0x5C, 0x216F}, {0x7E, 0x2131},
-                                         {0x7F, 0x2121}, {0x30, 0x2330}, {0x7A, 0x237A}, {0xC1, 0x2341},
-                                         {0x05, 0x2121}};
+    const std::pair<int, int> ascii[] = {{0x41, 0x2341}, {0x20, 0x2121}, {0x5C, 0x216F}, {0x7E, 0x2131}, {0x7F, 0x2121},
+                                         {0x30, 0x2330}, {0x7A, 0x237A}, {0xC1, 0x2341}, {0x05, 0x2121}};
     for (auto [c, jis] : ascii) EXPECT_EQ(hantojis(c), jis) << std::hex << c;
     const std::pair<int, int> kana[] = {{0x31, 0x2522}, {0x21, 0x2123}, {0x5E, 0x212B}, {0x60, 0x2121}, {0x1F, 0x2121}};
     for (auto [c, jis] : kana) EXPECT_EQ(knhantojis(c), jis) << std::hex << c;
     uint8_t buf[32];
-    for (int c = 0x21; c <= 0x7E; c++) EXPECT_TRUE(uf_get1(hantojis(c), buf) == 0 && !blank(buf)) << std::hex << c;
-    for (int c = 0x21; c <= 0x5F; c++) EXPECT_TRUE(uf_get1(knhantojis(c), buf) == 0 && !blank(buf)) << std::hex << c;
+    for (int c = 0x21; c <= 0x7E; c++) EXPECT_TRUE(uf_get1(hantojis(c), buf) == 0 && std::count(buf, buf + 32, 0) < 32) << std::hex << c;
+    for (int c = 0x21; c <= 0x5F; c++) EXPECT_TRUE(uf_get1(knhantojis(c), buf) == 0 && std::count(buf, buf + 32, 0) < 32) << std::hex << c;
 }
 
 }  // namespace

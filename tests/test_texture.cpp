@@ -2,9 +2,6 @@
 // hatches that need a pel, programmable patterns scaled to the mask in
 // force, the capture of pattern and DRCS definitions, windows wider than the
 // prepared rows, and masks beyond the definition grid.
-#include <gtest/gtest.h>
-
-#include <string>
 
 #include "raster/texture.h"
 #include "tests/pdi_steps.h"
@@ -25,27 +22,21 @@ void definePattern(int code, Draw draw) {
     end_def_texture();
 }
 TEST_F(Texture, HatchingsAreAnchoredAtTheOrigin) {
-    open(28, 3);
-    pdi_ctl(0, 0, 8, 0, 512);  // OriginX 8
-    pdi_clip(0, 0, 0, 27, 2);
-    colours(1, 2), pel(3, 1), texture(1);
-    rect(-8, 0, 23, 1);  // window x 0 .. 23, widened by the pel to 25
+    open(28, 3), pdi_ctl(0, 0, 8, 0, 512), pdi_clip(0, 0, 0, 27, 2);  // OriginX 8
+    colours(1, 2), pel(3, 1), texture(1), rect(-8, 0, 23, 1);  // window x 0 .. 23, widened by the pel to 25
     EXPECT_TRUE(xtest::pictureIs(grid(), {"............................", "2222222211122211122211122200",
                                           "2222222211122211122211122200"}));
     pel(-3, 1);  // a negative pel width starts with a clear run
     for (int x = 8; x < 40; x++) EXPECT_EQ((ras.TexturePat[0][x / 8] >> (7 - x % 8)) & 1, ((x - 8) / 3) % 2) << x;
     // Horizontal bands; a transparent background leaves the off bands untouched.
-    open(12, 11);
-    pel(1, 2), texture(2), colours(1, 2), rect(0, 0, 4, 8);
-    colours(3), rect(6, 3, 4, 4);
+    open(12, 11), pel(1, 2), texture(2), colours(1, 2), rect(0, 0, 4, 8), colours(3), rect(6, 3, 4, 4);
     EXPECT_TRUE(xtest::pictureIs(grid(), {"............", "11111.......", "11111.33333.", "22222.......",
                                           "22222.......", "11111.33333.", "11111.33333.", "22222.......",
                                           "22222.......", "11111.......", "11111......."}));
     clear(0), pel(1, -2), colours(1, 2), rect(0, 2, 4, 5);  // a negative pel height swaps the bands
     Grid g = grid();
     for (int y = 1; y <= 7; y++) EXPECT_EQ(at(g, 0, y), (y / 2) % 2 == 0 ? '2' : '1') << y;
-    open(12, 6);  // cross-hatching
-    pel(2, 2), texture(3), colours(1, 2), rect(0, 0, 9, 4);
+    open(12, 6), pel(2, 2), texture(3), colours(1, 2), rect(0, 0, 9, 4);  // cross-hatching
     EXPECT_TRUE(xtest::pictureIs(grid(), {"11111111111.", "11111111111.", "11221122112.", "11221122112.",
                                           "11111111111.", "11111111111."}));
 }
@@ -54,24 +45,20 @@ TEST_F(Texture, HatchingsAreAnchoredAtTheOrigin) {
 // (vertical and cross), with only a width (horizontal and cross); DOMAIN
 // re-selects the hatch for its new pel.
 TEST_F(Texture, HatchesWithoutAPelFillSolid) {
-    open(10, 4);
-    colours(1, 2), texture(1), rect(0, 0, 7, 1);
+    open(10, 4), colours(1, 2), texture(1), rect(0, 0, 7, 1);
     EXPECT_TRUE(xtest::pictureIs(grid(), {"..........", "..........", "11111111..", "11111111.."}));
     const int cases[][4] = {{0, 2, 3, 0}, {0, 2, 2, 2}, {2, 0, 2, 0}, {2, 0, 1, 1}};
     for (auto &c : cases) {
-        run(OP_DOMAIN, {0, 2, 0, c[0] * U, c[1] * U});
-        texture(c[2]);
+        run(OP_DOMAIN, {0, 2, 0, c[0] * U, c[1] * U}), texture(c[2]);
         EXPECT_EQ(ras.TEXTURE_CODE, c[3]) << c[0] << " " << c[2];
     }
-    pel(0, 0);
-    EXPECT_EQ(ras.TEXTURE_CODE, 0);
+    EXPECT_EQ((pel(0, 0), ras.TEXTURE_CODE), 0);
 }
 
 TEST_F(Texture, PatternCellsScaleToTheMaskInForce) {
-    open(18, 17);
     // A 4 x 4 pattern with its lower-left cell set: while it is defined the
     // unit screen is 4 x 4 cells of 128 pixels, and nothing is drawn.
-    texture(0, 4, 4);
+    open(18, 17), texture(0, 4, 4);
     definePattern(4, [] { run(OP_ABSPOINTSET, {10 * U, 10 * U}); });
     EXPECT_EQ(at(grid(), 10, 10), '0');
     texture(4, 8, 8), colours(1, 2), rect(0, 0, 15, 15);  // with an 8 x 8 mask each cell is a 2 x 2 block
@@ -83,29 +70,20 @@ TEST_F(Texture, PatternCellsScaleToTheMaskInForce) {
 // Pattern B in force, not defined (an empty mask), then defined as all set;
 // defining A meanwhile leaves B alone. Definitions do not nest, and codes
 // that are neither patterns nor DRCS characters start none.
-TEST_F(Texture, RedefiningThePatternInForceTakesEffectAtOnce) {
-    open(10, 6);
-    colours(1, 2), texture(5, 4, 4), rect(0, 0, 3, 1);
+TEST_F(Texture, DefinitionsOfPatternsAndDrcsCharacters) {
+    open(10, 6), colours(1, 2), texture(5, 4, 4), rect(0, 0, 3, 1);
     EXPECT_EQ(at(grid(), 0, 0), '2');
     definePattern(5, [] { rect(0, 0, 511, 399); });
     definePattern(4, [] { run(OP_ABSPOINTSET, {10 * U, 10 * U}); });
     rect(0, 0, 3, 1);
     expectPixels(grid(), 4, 2, [](int, int) { return '1'; });
-    start_def_texture(6), start_def_texture(7);
-    EXPECT_EQ(ras.TEXTURE_DEF_CODE, 6);
+    EXPECT_EQ((start_def_texture(6), start_def_texture(7), ras.TEXTURE_DEF_CODE), 6);
     end_def_texture();
-    for (int code : {-1, 0, 3, 8, 31, 128, 1000}) {
-        start_def_texture(code);
-        EXPECT_EQ(ras.TEXTURE_DEF_FLAG, 0) << code;
-    }
-}
-
-// With a 16 x 16 character the unit screen is 16 x 16 cells of 32 pixels:
-// the lower-left quarter sets the left 8 columns of the lowest 7 rows, and
-// drawing outside the unit screen is dropped.
-TEST_F(Texture, DrcsDefinitionFillsTheGlyphFromTheBottom) {
-    open(16, 8);
-    run(OP_TEXT, {0, 0, 0, 0, 0, 0, 16 * U, 16 * U});
+    for (int code : {-1, 0, 3, 8, 31, 128, 1000}) EXPECT_EQ((start_def_texture(code), ras.TEXTURE_DEF_FLAG), 0) << code;
+    // With a 16 x 16 character the unit screen is 16 x 16 cells of 32 pixels:
+    // the lower-left quarter sets the left 8 columns of the lowest 7 rows, and
+    // drawing outside the unit screen is dropped.
+    open(16, 8), run(OP_TEXT, {0, 0, 0, 0, 0, 0, 16 * U, 16 * U});
     start_def_texture('A'), rect(0, 0, 255, 199), end_def_texture();
     start_def_texture('B'), rect(-100, -100, 50, 50), rect(600, 500, 50, 50), end_def_texture();
     for (int row = 0; row < 16; row++) {
@@ -118,8 +96,7 @@ TEST_F(Texture, DrcsDefinitionFillsTheGlyphFromTheBottom) {
 // On a window wider than the 640 pixels a prepared row covers, a hatch of
 // period 14 and a 12-pixel pattern of one set column go on with their period.
 TEST_F(Texture, PatternsContinueBeyondTheirPreparedWidth) {
-    open(720, 2);
-    colours(1, 2), pel(7, 1), texture(1), rect(0, 0, 700, 0);
+    open(720, 2), colours(1, 2), pel(7, 1), texture(1), rect(0, 0, 700, 0);
     expectPixels(grid(), 707, 1, [](int x, int) { return (x / 7) % 2 == 0 ? '1' : '2'; });
     clear(0), pel(1, 1), texture(0, 12, 12);
     definePattern(4, [] { rect(0, 0, 10, 399); });
@@ -131,8 +108,7 @@ TEST_F(Texture, PatternsContinueBeyondTheirPreparedWidth) {
 // their rows inside the table; a pel height of 0 pixels or no mask still
 // gives a period of one row.
 TEST_F(Texture, MasksBeyondTheGridAndPeriodsOfZeroAreBounded) {
-    open(40, 30);
-    colours(1, 2), texture(0, 100, 50);
+    open(40, 30), colours(1, 2), texture(0, 100, 50);
     definePattern(4, [] { rect(0, 0, 511, 399); });
     EXPECT_EQ((std::vector<int>{ras.texture_mask[0][0], ras.texture_mask[0][1]}), (std::vector<int>{50, 25}));
     texture(4), rect(0, 0, 30, 20);
@@ -145,10 +121,8 @@ TEST_F(Texture, MasksBeyondTheGridAndPeriodsOfZeroAreBounded) {
         rect(0, 0, 30, 20);
     }
     ras.TEXTURE_size = 0, ip.LogPelY = 1, ip.PhyPelY = 0;
-    set_TEXTURE(2);
-    EXPECT_EQ(ras.TEXTURE_size, 1);
+    EXPECT_EQ((set_TEXTURE(2), ras.TEXTURE_size), 1);
     ip.PhyMaskX = ip.PhyMaskY = 0;
-    set_TEXTURE(6);
-    EXPECT_EQ(ras.TEXTURE_size, 1);
+    EXPECT_EQ((set_TEXTURE(6), ras.TEXTURE_size), 1);
     rect(0, 0, 5, 3);
 }
