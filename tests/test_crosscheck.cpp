@@ -6,13 +6,12 @@
 // stream.
 #include <gtest/gtest.h>
 
-#include <dirent.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <memory>
@@ -241,28 +240,14 @@ TEST_F(CrossCheck, ArbitraryBytes) {
     }
 }
 
-void listFiles(const std::string &dir, std::vector<std::string> &out) {
-    DIR *d = opendir(dir.c_str());
-    if (d == nullptr) return;
-    while (dirent *e = readdir(d)) {
-        std::string name = e->d_name;
-        if (name == "." || name == "..") continue;
-        std::string path = dir + "/" + name;
-        struct stat st;
-        if (stat(path.c_str(), &st) != 0) continue;
-        if (S_ISDIR(st.st_mode))
-            listFiles(path, out);
-        else if (S_ISREG(st.st_mode))
-            out.push_back(path);
-    }
-    closedir(d);
-}
-
 // Every corpus picture at the plug-in's usual size, and again after the 40
 // blink steps that end a stream when a colour blinks.
 TEST_F(CrossCheck, EveryCorpusPicture) {
     std::vector<std::string> files;
-    listFiles(CORPUS_DIR, files);
+    std::error_code ec;
+    for (auto it = std::filesystem::recursive_directory_iterator(CORPUS_DIR, ec);
+         !ec && it != std::filesystem::recursive_directory_iterator(); it.increment(ec))
+        if (it->is_regular_file()) files.push_back(it->path().string());
     if (files.empty()) GTEST_SKIP() << "no corpus at " << CORPUS_DIR;
     std::sort(files.begin(), files.end());
     Surfaces s(512, 400);
