@@ -22,7 +22,6 @@ int encode(const std::string &description, std::vector<uint8_t> *bytes, std::str
     std::string base = testing::TempDir() + "pdienc_" + std::to_string(getpid());
     std::string in = base + ".pdt", out = base + ".pdi", err = base + ".err";
     std::ofstream(in) << description;
-    unlink(out.c_str());
     int st = std::system((std::string(PDIENC_PATH) + " " + in + " " + out + " 2>" + err).c_str());
     std::ifstream o(out, std::ios::binary), r(err);
     bytes->assign(std::istreambuf_iterator<char>(o), std::istreambuf_iterator<char>());

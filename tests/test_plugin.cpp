@@ -53,7 +53,6 @@ TEST(Pdiview, EndToEnd) {
     const std::string view = PDIVIEW_PATH, env = "DISPLAY=" + display + " ";
     std::string out = testing::TempDir() + "pdiview_demo_" + std::to_string(getpid()) + ".png";
     for (const std::string resize : {"", " --resize 300x250"}) {
-        unlink(out.c_str());
         EXPECT_EQ(exitCode(env + view + " --plugin " NPNAP_PATH " --size 256x200 --block 7" +
                            resize + " --png " + out + " " DEMO_PDI " >/dev/null"), 0);
         unsigned char head[24] = {};  // the signature, then IHDR's width and height
