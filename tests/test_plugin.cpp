@@ -3,7 +3,9 @@
 // person runs it.
 #include <gtest/gtest.h>
 
+#include <dlfcn.h>
 #include <signal.h>
+#include <sys/select.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -14,6 +16,7 @@
 #include <set>
 #include <string>
 
+#include "plugin/npapi.h"
 #include "tests/x11_fixture.h"
 
 namespace {
@@ -27,6 +30,93 @@ TEST(PluginLibrary, ExportsExactlyTheFourEntries) {
     EXPECT_EQ(pclose(nm), 0);
     EXPECT_EQ(names, (std::set<std::string>{"NP_GetMIMEDescription", "NP_GetValue",
                                             "NP_Initialize", "NP_Shutdown"}));
+}
+
+// The library's sleeps reach this program's select (it exports its symbols),
+// which counts them and returns at once; every other select is the real one.
+int sleepsSeen = 0;
+
+}  // namespace
+
+extern "C" int select(int n, fd_set *r, fd_set *w, fd_set *e, struct timeval *tv) {
+    if (n == 0 && !r && !w && !e && tv) {
+        sleepsSeen++;
+        return 0;
+    }
+    using Select = int (*)(int, fd_set *, fd_set *, fd_set *, struct timeval *);
+    static Select real = reinterpret_cast<Select>(dlsym(RTLD_NEXT, "select"));
+    return real(n, r, w, e, tv);
+}
+
+namespace {
+
+void *hostAlloc(uint32_t n) { return std::malloc(n); }
+void hostFree(void *p) { std::free(p); }
+
+// A host of our own: loads the built library, finds its entries by name,
+// and plays a stream through the tables in blocks, as a browser does.
+TEST(PluginLibrary, LoadedWithDlopenPlaysAStreamThroughItsTables) {
+    naplps::xtest::TestWindow win(400, 300);
+    if (!win.ok()) GTEST_SKIP() << "no Xvfb";
+    void *lib = dlopen(NPNAP_PATH, RTLD_NOW | RTLD_LOCAL);
+    ASSERT_NE(lib, nullptr) << dlerror();
+    auto mime = reinterpret_cast<const char *(*)()>(dlsym(lib, "NP_GetMIMEDescription"));
+    auto init = reinterpret_cast<NPError (*)(NPNetscapeFuncs *, NPPluginFuncs *)>(dlsym(lib, "NP_Initialize"));
+    auto shutdown = reinterpret_cast<NPError (*)()>(dlsym(lib, "NP_Shutdown"));
+    ASSERT_TRUE(mime && init && shutdown);
+    EXPECT_STREQ(mime(), "image/naplps:.pdi:Pictarine");
+
+    NPNetscapeFuncs host = {};
+    host.size = sizeof host;
+    host.version = NP_VERSION_MINOR;
+    host.memalloc = hostAlloc;
+    host.memfree = hostFree;
+    NPPluginFuncs pf = {};
+    pf.size = sizeof pf;
+    ASSERT_EQ(init(&host, &pf), NPERR_NO_ERROR);
+    ASSERT_TRUE(pf.newp && pf.setwindow && pf.newstream && pf.write && pf.destroystream && pf.destroy);
+
+    NPP_t instance = {};
+    char type[] = "image/naplps";
+    ASSERT_EQ(pf.newp(type, &instance, NP_EMBED, 0, nullptr, nullptr, nullptr), NPERR_NO_ERROR);
+    NPSetWindowCallbackStruct ws = {NP_SETWINDOW, win.dpy, DefaultVisual(win.dpy, DefaultScreen(win.dpy)),
+                                    DefaultColormap(win.dpy, DefaultScreen(win.dpy)), 8};
+    NPWindow w = {reinterpret_cast<void *>(win.win), 0, 0, 400, 300, {0, 0, 300, 400}, &ws};
+    ASSERT_EQ(pf.setwindow(&instance, &w), NPERR_NO_ERROR);
+
+    // RESET, yellow, WAIT of 2 ticks (one sleep each time it is decoded), a
+    // filled rectangle; 35 bytes in blocks of 10, 20 and 5.
+    const uint8_t bytes[] = {0xA0, 0xC3, 0xC2, 0xBE, 0xF0, 0xBD, 0xDC, 0xC2, 0xB3, 0xC0, 0xC0, 0xC0,
+                             0xD0, 0xC0, 0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
+                             0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00};
+    NPStream stream = {};
+    uint16_t stype = 0;
+    sleepsSeen = 0;
+    ASSERT_EQ(pf.newstream(&instance, type, &stream, 0, &stype), NPERR_NO_ERROR);
+    int32_t offset = 0;
+    for (int block : {10, 20, 5}) {
+        EXPECT_GT(pf.writeready(&instance, &stream), 0);
+        EXPECT_EQ(pf.write(&instance, &stream, offset, block, const_cast<uint8_t *>(bytes) + offset), block);
+        offset += block;
+    }
+    XSync(win.dpy, False);
+    EXPECT_EQ(sleepsSeen, 1 + 1) << "the banner's pause and one WAIT: every byte decoded once";
+    ASSERT_EQ(pf.destroystream(&instance, &stream, NPRES_DONE), NPERR_NO_ERROR);
+
+    // The same size again decodes nothing; a new size decodes it all again,
+    // without the banner.
+    sleepsSeen = 0;
+    ASSERT_EQ(pf.setwindow(&instance, &w), NPERR_NO_ERROR);
+    EXPECT_EQ(sleepsSeen, 0);
+    win.resize(300, 200);
+    w.width = 300, w.height = 200;
+    ASSERT_EQ(pf.setwindow(&instance, &w), NPERR_NO_ERROR);
+    EXPECT_EQ(sleepsSeen, 1);
+
+    NPSavedData *saved = nullptr;
+    EXPECT_EQ(pf.destroy(&instance, &saved), NPERR_NO_ERROR);
+    EXPECT_EQ(shutdown(), NPERR_NO_ERROR);
+    dlclose(lib);
 }
 
 int exitCode(const std::string &cmd) {
