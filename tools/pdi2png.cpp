@@ -15,7 +15,6 @@
 #include <X11/StringDefs.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
-#include <png.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -28,6 +27,7 @@
 #include <vector>
 
 #include "decoder/decoder.h"
+#include "tools/png_file.h"
 #include "nxg/nxg.h"
 #include "raster/raster.h"
 
@@ -102,32 +102,6 @@ bool grab(Display *dpy, Drawable d, Colormap cmap, int w, int h, std::vector<uin
         (*rgb)[3 * i + 2] = uint8_t(c.blue >> 8);
     }
     return true;
-}
-
-bool writePng(const char *path, int w, int h, const std::vector<uint8_t> &rgb) {
-    FILE *f = std::fopen(path, "wb");
-    if (!f) return false;
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    png_infop info = png ? png_create_info_struct(png) : nullptr;
-    if (!png || !info) {
-        png_destroy_write_struct(&png, &info);
-        std::fclose(f);
-        return false;
-    }
-    if (setjmp(png_jmpbuf(png))) {
-        png_destroy_write_struct(&png, &info);
-        std::fclose(f);
-        return false;
-    }
-    png_init_io(png, f);
-    png_set_IHDR(png, info, png_uint_32(w), png_uint_32(h), 8, PNG_COLOR_TYPE_RGB,
-                 PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    png_write_info(png, info);
-    for (int y = 0; y < h; y++)
-        png_write_row(png, const_cast<png_bytep>(rgb.data() + size_t(y) * w * 3));
-    png_write_end(png, nullptr);
-    png_destroy_write_struct(&png, &info);
-    return std::fclose(f) == 0;
 }
 
 // Decodes the bytes into slot id, set up as the plug-in sets up its window.

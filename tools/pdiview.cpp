@@ -37,9 +37,9 @@
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
-#include <png.h>
 
 #include "plugin/npapi.h"
+#include "tools/png_file.h"
 
 #ifndef PICTARINE_DEMO
 #define PICTARINE_DEMO "examples/demo.pdi"
@@ -283,7 +283,7 @@ bool savePng(const char *path) {
     int w = wa.width, h = wa.height;
     XImage *im = XGetImage(host.dpy, win, 0, 0, unsigned(w), unsigned(h), AllPlanes, ZPixmap);
     if (!im) return false;
-    std::vector<unsigned char> rgb(size_t(w) * size_t(h) * 3);
+    std::vector<uint8_t> rgb(size_t(w) * size_t(h) * 3);
     Visual *vis = wa.visual;
     bool direct = vis->c_class == TrueColor;
     // Indexed visuals: look every pixel value up in the window's colormap.
@@ -318,23 +318,7 @@ bool savePng(const char *path) {
         }
     XDestroyImage(im);
 
-    FILE *f = std::fopen(path, "wb");
-    if (!f) return false;
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    png_infop info = png ? png_create_info_struct(png) : nullptr;
-    if (!png || !info || setjmp(png_jmpbuf(png))) {
-        png_destroy_write_struct(&png, &info);
-        std::fclose(f);
-        return false;
-    }
-    png_init_io(png, f);
-    png_set_IHDR(png, info, png_uint_32(w), png_uint_32(h), 8, PNG_COLOR_TYPE_RGB,
-                 PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    png_write_info(png, info);
-    for (int y = 0; y < h; y++) png_write_row(png, &rgb[size_t(y) * size_t(w) * 3]);
-    png_write_end(png, info);
-    png_destroy_write_struct(&png, &info);
-    return std::fclose(f) == 0;
+    return writePng(path, w, h, rgb);
 }
 
 }  // namespace
