@@ -3,6 +3,8 @@
 // a missing file, a missing display or a bad option ends it with a message
 // and a non-zero status.
 #include <gtest/gtest.h>
+
+#include <unistd.h>
 #include <png.h>
 
 #include <cstdio>
@@ -25,8 +27,14 @@ struct Outcome {
 
 // Runs pdi2png with the given environment prefix and arguments; standard
 // error is kept.
+// Temporary files named per process: CTest runs the tests of this file in
+// parallel processes.
+std::string tempName(const char *what) {
+    return ::testing::TempDir() + "pdi2png_" + std::to_string(getpid()) + "_" + what;
+}
+
 Outcome pdi2png(const std::string &env, const std::string &args) {
-    const std::string errFile = ::testing::TempDir() + "pdi2png_err.txt";
+    const std::string errFile = tempName("err.txt");
     const std::string cmd = env + " '" PDI2PNG_PATH "' " + args + " 2>'" + errFile + "' >/dev/null";
     Outcome r;
     int st = std::system(cmd.c_str());
@@ -69,7 +77,7 @@ protected:
 };
 
 TEST_F(Pdi2png, WritesThePixmapOfTheDecodedPictureInItsCellColours) {
-    const std::string png = ::testing::TempDir() + "pdi2png_demo.png";
+    const std::string png = tempName("demo.png");
     Outcome r = pdi2png("DISPLAY=" + display, "--x11 --size 320x200 --no-wait '" DEMO_PDI "' '" + png + "'");
     ASSERT_EQ(r.status, 0) << r.err;
     Rgb got;
@@ -111,7 +119,7 @@ TEST_F(Pdi2png, WritesThePixmapOfTheDecodedPictureInItsCellColours) {
 }
 
 TEST_F(Pdi2png, EndsWithAMessageForAMissingFileDisplayOrBadOption) {
-    const std::string png = ::testing::TempDir() + "pdi2png_none.png";
+    const std::string png = tempName("none.png");
     Outcome missing = pdi2png("DISPLAY=" + display, "/nonexistent/picture.nap '" + png + "'");
     EXPECT_NE(missing.status, 0);
     EXPECT_NE(missing.err.find("cannot read /nonexistent/picture.nap"), std::string::npos)
