@@ -65,14 +65,7 @@ int pdi_win_close(int win) {
     NXG_term(win);
     w.use_flg = 0;
     if (nxg.NXG_win_cnt > 0) nxg.NXG_win_cnt--;
-    if (current) {
-        nxg.SW1_dpy = nullptr;
-        nxg.SW1_xid = 0;
-        nxg.SW1_gc = nullptr;
-        nxg.SW1_pixmap = nxg.NXG_pixmap = 0;
-        nxg.SW1_id = -1;
-        nxg.SW1_mem = 0;
-    }
+    if (current) NXG_no_surface();
     // With no window left the host's own X error handler is back in force.
     if (nxg.NXG_win_cnt == 0) NXG_end();
     return 0;

@@ -255,6 +255,15 @@ void nxg_load_state() {
     nxg = Nxg{};
 }
 
+void NXG_no_surface() {
+    nxg.SW1_dpy = nullptr;
+    nxg.SW1_xid = 0;
+    nxg.SW1_gc = nullptr;
+    nxg.SW1_pixmap = nxg.NXG_pixmap = 0;
+    nxg.SW1_id = -1;
+    nxg.SW1_mem = 0;
+}
+
 int NXG_init(int id, XtAppContext, Colormap, Window xid, Display *dpy, GC) {
     // Refused: a window under 2 x 2 pixels, one wider or higher than X
     // coordinates reach, or no window at all. No surface is current then,
@@ -263,12 +272,7 @@ int NXG_init(int id, XtAppContext, Colormap, Window xid, Display *dpy, GC) {
     if (nxg.NXG_win_wid < 1 || nxg.NXG_win_hgt < 1 || nxg.NXG_win_wid >= NXG_COORD_MAX ||
         nxg.NXG_win_hgt >= NXG_COORD_MAX || !validId(id) ||
         (!memory && (dpy == nullptr || xid == 0))) {
-        nxg.SW1_dpy = nullptr;
-        nxg.SW1_xid = 0;
-        nxg.SW1_gc = nullptr;
-        nxg.SW1_pixmap = nxg.NXG_pixmap = 0;
-        nxg.SW1_id = -1;
-        nxg.SW1_mem = 0;
+        NXG_no_surface();
         return -1;
     }
     if (memory) return initMemory(id);

@@ -139,6 +139,8 @@ void nxg_load_state();
 // With no display and no window (dpy null, xid 0) the slot is an in-memory
 // surface: the picture of pixel bytes and the colours, and nothing else.
 int NXG_init(int id, XtAppContext app, Colormap cm, Window xid, Display *dpy, GC gc);
+// Leaves no surface current: every drawing operation then does nothing.
+void NXG_no_surface();
 void NXG_term(int id);
 // Puts back the X error handler that the first NXG_init replaced.
 void NXG_end();
