@@ -21,10 +21,10 @@ namespace {
 enum Kind { CIRCLE, DISK, ARC, SEGMENT };
 
 void setUp() {
-    ip.Scr_Ratio = 512;
-    ip.PhyPelX = ip.PhyPelY = 1;
-    ip.ColorMod = 1;
-    ip.ForColor = 16;
+    ras.pen.Scr_Ratio = 512;
+    ras.pen.PhyPelX = ras.pen.PhyPelY = 1;
+    ras.pen.ColorMod = 1;
+    ras.pen.ForColor = 16;
 }
 
 // One arc of the kind about (200, 200), radius r.
@@ -82,8 +82,8 @@ void BM_IncrementalPoint(benchmark::State &state) {
     xtest::resetState();
     setUp();
     const int n = int(state.range(0));
-    ip.ColorMod = n == 24 ? 0 : 1;
-    ip.LogPelX = ip.LogPelY = 0x8000;
+    ras.pen.ColorMod = n == 24 ? 0 : 1;
+    ras.pen.LogPelX = ras.pen.LogPelY = 0x8000;
     ip.Act_L = 0, ip.Act_R = 256 * 0x8000, ip.Act_B = 0, ip.Act_T = 0xC80000;
     std::vector<int32_t> rec(DATA_SIZE, 0x2A);
     int64_t pels = 0;

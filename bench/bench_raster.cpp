@@ -15,7 +15,7 @@ void setUp() {
     nxg = Nxg{};
     ras = Raster{};
     ip = Interp{};
-    ip.LogPelX = ip.LogPelY = 1;
+    ras.pen.LogPelX = ras.pen.LogPelY = 1;
     nxg.NXG_win_wid = nxg.SW1_pm_wid = 511;
     nxg.NXG_win_hgt = nxg.SW1_pm_hgt = 399;
 }

@@ -11,6 +11,7 @@
 #include "decoder/decoder.h"
 #include "decoder/executors.h"
 #include "interp/state.h"
+#include "raster/raster.h"
 #include "nxg/nxgfnt.h"
 #include "tests/x11_fixture.h"
 #include "text/state.h"
@@ -28,7 +29,7 @@ void resetText(int px, int py) {
     int32_t text[] = {8, 0, 0, 0, 0, 0, 0, px * 0x8000, py * 0x8000};
     std::copy(std::begin(text), std::end(text), r.begin());
     pdi(OP_TEXT, r.data());
-    ip.ColorNo = 16;
+    ras.pen.ColorNo = 16;
 }
 
 void drawLines(benchmark::State &state) {

@@ -2,11 +2,13 @@
 // area, erase mode, close and termination; and the full initialisation of
 // the decoder state.
 #include "decoder/decoder.h"
+#include "decoder/context.h"
 #include "decoder/executors.h"
 #include "image/state.h"
 #include "interp/colour.h"
 #include "interp/state.h"
 #include "text/state.h"
+#include "raster/raster.h"
 
 namespace naplps {
 
@@ -53,9 +55,9 @@ int pdi_init(int mode, int origin_x, int origin_y, int ratio) {
         ginitialize();
     }
     if (mode == 1 || mode == 2) {
-        ip.OriginX = roundOrigin(origin_x);
-        ip.OriginY = origin_y;
-        ip.Scr_Ratio = ratio;
+        ras.pen.OriginX = roundOrigin(origin_x);
+        ras.pen.OriginY = origin_y;
+        ras.pen.Scr_Ratio = ratio;
         ip.Scr_Width = ip.Scr_Hight = ratio <= 1024 ? ratio : 1024;
         valinit();
     }
@@ -63,13 +65,13 @@ int pdi_init(int mode, int origin_x, int origin_y, int ratio) {
 }
 
 int pdi_ctl(int, int, int origin_x, int origin_y, int ratio) {
-    ip.OriginX = roundOrigin(origin_x);
-    ip.OriginY = origin_y;
-    ip.Scr_Ratio = ratio;
+    ras.pen.OriginX = roundOrigin(origin_x);
+    ras.pen.OriginY = origin_y;
+    ras.pen.Scr_Ratio = ratio;
     ip.Scr_Width = ratio <= 640 ? ratio : 1024;
     ip.Scr_Hight = ratio <= 480 ? ratio : 1024;
-    Set_Clip(ip.OriginX, ip.OriginY, sat32(int64_t(ip.OriginX) + ip.Scr_Width - 1),
-             sat32(int64_t(ip.OriginY) + ip.Scr_Hight - 1));
+    Set_Clip(ras.pen.OriginX, ras.pen.OriginY, sat32(int64_t(ras.pen.OriginX) + ip.Scr_Width - 1),
+             sat32(int64_t(ras.pen.OriginY) + ip.Scr_Hight - 1));
     return 0;
 }
 
@@ -96,11 +98,6 @@ int pdi_term() {
     return 0;
 }
 
-void core_load_state() {
-    dec = Decoder{};
-    ip = Interp{};
-    txt = Text{};
-    img = Image{};
-}
+void core_load_state() { context_enter(PictureContext{}); }
 
 }  // namespace naplps

@@ -8,6 +8,7 @@
 #include "interp/state.h"
 #include "raster/texture.h"
 #include "text/state.h"
+#include "raster/raster.h"
 
 namespace naplps {
 
@@ -21,8 +22,8 @@ constexpr int GDF_NAME_MAX = 127;  // longer names are cut
 void setCharSize(int32_t x, int32_t y) {
     ip.LogCharX = x;
     ip.LogCharY = y;
-    ip.PhyCharX = phySize(x);
-    ip.PhyCharY = phySize(y);
+    ras.pen.PhyCharX = phySize(x);
+    ras.pen.PhyCharY = phySize(y);
     setChrFld();  // the character field follows every change of size
 }
 

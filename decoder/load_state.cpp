@@ -8,7 +8,6 @@ namespace naplps {
 
 void pdi_load_state() {
     core_load_state();
-    ras = Raster{};
     nxg_load_state();
 }
 

@@ -7,6 +7,7 @@
 
 #include "image/state.h"
 #include "interp/state.h"
+#include "raster/raster.h"
 
 namespace naplps {
 
@@ -24,7 +25,7 @@ void pdi_set_gdf(int x, int y, int w, int h, const char *name) {
 }
 
 int EBphytoscr(int v) {
-    switch (ip.Scr_Ratio) {
+    switch (ras.pen.Scr_Ratio) {
     case 256: return v >= 0 ? (v + 32) >> 6 : -((32 - v) >> 6);
     case 512: return v >= 0 ? (v + 16) >> 5 : -((16 - v) >> 5);
     case 640: {
@@ -32,7 +33,7 @@ int EBphytoscr(int v) {
         int64_t r = ((a >> 2) + 16 + a) >> 5;
         return int(v < 0 ? -r : r);
     }
-    default: return sat32((int64_t(v) * ip.Scr_Ratio + 8192) / 16384);
+    default: return sat32((int64_t(v) * ras.pen.Scr_Ratio + 8192) / 16384);
     }
 }
 

@@ -9,6 +9,7 @@
 #include "decoder/decoder.h"
 #include "interp/state.h"
 #include "nxg/nxg.h"
+#include "raster/raster.h"
 
 namespace naplps {
 
@@ -134,7 +135,7 @@ int32_t nearestColour(int64_t g, int64_t r, int64_t b) {
 void PDI_setcolor(int32_t *data) {
     if (data[0] < 3) return;
     int32_t g = topallet(data[1]), r = topallet(data[2]), b = topallet(data[3]);
-    if (ip.ColorMod == 0) {
+    if (ras.pen.ColorMod == 0) {
         ip.DrawValueG = g;
         ip.DrawValueR = r;
         ip.DrawValueB = b;
@@ -158,9 +159,9 @@ void PDI_setcolor(int32_t *data) {
             }
         }
         if (found < 0) found = nearestColour(g, r, b);
-        ip.ColorNo = found;
-    } else if (ip.ColorMod == 1 || ip.ColorMod == 2) {
-        int k = ip.ForColor;
+        ras.pen.ColorNo = found;
+    } else if (ras.pen.ColorMod == 1 || ras.pen.ColorMod == 2) {
+        int k = ras.pen.ForColor;
         if (inMap(k)) {
             ip.MapValueR[k] = r;
             ip.MapValueG[k] = g;
@@ -175,17 +176,17 @@ void PDI_setcolor(int32_t *data) {
 void PDI_selectcolor(int32_t *data) {
     switch (data[0]) {
     case 0:
-        ip.ColorMod = 0;
+        ras.pen.ColorMod = 0;
         break;
     case 1:
-        ip.ColorMod = 1;
-        ip.ForColor = colourIndex(data[1]);
-        ip.BakColor = 0;
+        ras.pen.ColorMod = 1;
+        ras.pen.ForColor = colourIndex(data[1]);
+        ras.pen.BakColor = 0;
         break;
     case 2:
-        ip.ColorMod = 2;
-        ip.ForColor = colourIndex(data[1]);
-        ip.BakColor = colourIndex(data[2]);
+        ras.pen.ColorMod = 2;
+        ras.pen.ForColor = colourIndex(data[1]);
+        ras.pen.BakColor = colourIndex(data[2]);
         break;
     default:
         break;
@@ -193,7 +194,7 @@ void PDI_selectcolor(int32_t *data) {
 }
 
 void Change_bt() {
-    int k = ip.ForColor;
+    int k = ras.pen.ForColor;
     if (!inMap(k)) return;
     uint8_t r = uint8_t(ip.MapValueR[k]), g = uint8_t(ip.MapValueG[k]), b = uint8_t(ip.MapValueB[k]);
     if (ip.BTOnTime[k] != 0 && ip.BTOffTime[k] != 0) {
@@ -219,7 +220,7 @@ void PDI_blink(int32_t *data) {
     ip.OnTime = data[2];
     ip.OffTime = data[3];
     ip.DelayTime = data[4];
-    int k = ip.ForColor;
+    int k = ras.pen.ForColor;
     if (!inMap(k)) return;
     if ((ip.OnTime == 0 || ip.OffTime == 0) && ip.ToColor == ip.BTOffCCode[k]) {
         blinkclear();
@@ -257,7 +258,7 @@ void PDI_blink(int32_t *data) {
 }
 
 void blinkclear() {
-    int k = ip.ForColor;
+    int k = ras.pen.ForColor;
     if (!inMap(k)) return;
     restoreBlinkEntry(k);
     clearBlinkEntry(k);

@@ -35,7 +35,7 @@ void reapplyHatch() {
 }  // namespace
 
 void blackdisplay() { clearDisplay(0); }
-void colordisplay() { clearDisplay(ip.ColorMod != 0 ? ip.ForColor : ip.ColorNo); }
+void colordisplay() { clearDisplay(ras.pen.ColorMod != 0 ? ras.pen.ForColor : ras.pen.ColorNo); }
 void blackborder() {}
 void colorborder() {}
 void onprotect() { txt.ProtectFlag = 1; }
@@ -47,24 +47,24 @@ void PDI_reset(int32_t *data) {
         dec.SngLen = 1;
         dec.MulLen = 3;
         dec.Dimen = 0;
-        ip.LogPelX = ip.LogPelY = 0;
-        ip.PhyPelX = ip.PhyPelY = 1;
+        ras.pen.LogPelX = ras.pen.LogPelY = 0;
+        ras.pen.PhyPelX = ras.pen.PhyPelY = 1;
         reapplyHatch();
     }
     if (v[2] != 0) {  // colour
         init_colormap();
         switch (v[2]) {
         case 1:
-            ip.ColorMod = 0;
+            ras.pen.ColorMod = 0;
             ip.DrawValueG = ip.DrawValueR = ip.DrawValueB = 255;
-            ip.ColorNo = 128;
+            ras.pen.ColorNo = 128;
             break;
         case 2:
-            ip.ColorMod = 1;
+            ras.pen.ColorMod = 1;
             break;
         case 3:
-            ip.ColorMod = 1;
-            ip.ForColor = 128;
+            ras.pen.ColorMod = 1;
+            ras.pen.ForColor = 128;
             break;
         default:
             break;
@@ -91,8 +91,8 @@ void PDI_reset(int32_t *data) {
         txt.MovePara = txt.CursStyle = 0;
         ip.LogCharX = 0x60000;
         ip.LogCharY = 0xA0000;
-        ip.PhyCharX = phySize(ip.LogCharX);
-        ip.PhyCharY = phySize(ip.LogCharY);
+        ras.pen.PhyCharX = phySize(ip.LogCharX);
+        ras.pen.PhyCharY = phySize(ip.LogCharY);
         setChrFld();
         ip.LogActX = ip.Act_L = 0;
         ip.LogActY = ip.Act_B = 0;
@@ -105,11 +105,11 @@ void PDI_reset(int32_t *data) {
     if (v[5] != 0) stopblink();  // blink
     if (v[6] != 0) onprotect();  // protect
     if (v[7] != 0) {             // texture
-        ip.LineTexture = ip.HiLight = ip.Texture = 0;
+        ras.pen.LineTexture = ras.pen.HiLight = ip.Texture = 0;
         ip.LogMaskX = 0x60000;
         ip.LogMaskY = 0xA0000;
-        ip.PhyMaskX = phySize(ip.LogMaskX);
-        ip.PhyMaskY = phySize(ip.LogMaskY);
+        ras.pen.PhyMaskX = phySize(ip.LogMaskX);
+        ras.pen.PhyMaskY = phySize(ip.LogMaskY);
         // Texture is solid again, so the fills are too.
         set_TEXTURE(0);
     }
@@ -124,10 +124,10 @@ void PDI_domain(int32_t *data) {
     dec.MulLen = data[2] + 1;
     dec.Dimen = data[3];
     if (n == 5) {
-        ip.LogPelX = data[4];
-        ip.LogPelY = data[5];
-        ip.PhyPelX = phySize(ip.LogPelX);
-        ip.PhyPelY = phySize(ip.LogPelY);
+        ras.pen.LogPelX = data[4];
+        ras.pen.LogPelY = data[5];
+        ras.pen.PhyPelX = phySize(ras.pen.LogPelX);
+        ras.pen.PhyPelY = phySize(ras.pen.LogPelY);
     }
     reapplyHatch();
 }
@@ -146,8 +146,8 @@ void PDI_text(int32_t *data) {
     if (n == 8) {
         ip.LogCharX = data[7];
         ip.LogCharY = data[8];
-        ip.PhyCharX = phySize(ip.LogCharX);
-        ip.PhyCharY = phySize(ip.LogCharY);
+        ras.pen.PhyCharX = phySize(ip.LogCharX);
+        ras.pen.PhyCharY = phySize(ip.LogCharY);
     }
     setChrFld();
 }
@@ -155,14 +155,14 @@ void PDI_text(int32_t *data) {
 void PDI_texture(int32_t *data) {
     int n = data[0];
     if (n != 3 && n != 5) return;
-    ip.LineTexture = data[1];
-    ip.HiLight = data[2];
+    ras.pen.LineTexture = data[1];
+    ras.pen.HiLight = data[2];
     ip.Texture = data[3];
     if (n == 5) {
         ip.LogMaskX = data[4];
         ip.LogMaskY = data[5];
-        ip.PhyMaskX = phySize(ip.LogMaskX);
-        ip.PhyMaskY = phySize(ip.LogMaskY);
+        ras.pen.PhyMaskX = phySize(ip.LogMaskX);
+        ras.pen.PhyMaskY = phySize(ip.LogMaskY);
     }
     set_TEXTURE(ip.Texture);
 }

@@ -52,14 +52,14 @@ int PDI_incpoint(int32_t *data) {
     if (N < INC_BITS_MIN || N > INC_BITS_MAX) return 0;
 
     // Pels are placed at a power-of-two scale for the whole batch.
-    const int32_t savedRatio = ip.Scr_Ratio;
-    ip.Scr_Ratio = powerOfTwoBelow(savedRatio);
-    const int32_t mode = ip.ColorMod;
+    const int32_t savedRatio = ras.pen.Scr_Ratio;
+    ras.pen.Scr_Ratio = powerOfTwoBelow(savedRatio);
+    const int32_t mode = ras.pen.ColorMod;
     if (mode < 0 || mode > 2) {
-        ip.Scr_Ratio = savedRatio;
+        ras.pen.Scr_Ratio = savedRatio;
         return 0;
     }
-    const int32_t savedFor = ip.ForColor;
+    const int32_t savedFor = ras.pen.ForColor;
     const int32_t savedG = ip.DrawValueG, savedR = ip.DrawValueR, savedB = ip.DrawValueB;
 
     Bits in{data, 2, 5, L};
@@ -75,7 +75,7 @@ int PDI_incpoint(int32_t *data) {
             x = ip.LogDrawX;
             y = ip.LogDrawY;
         } else {
-            x = int64_t(ip.IncDrawX) + ip.LogPelX;
+            x = int64_t(ip.IncDrawX) + ras.pen.LogPelX;
             y = ip.IncDrawY;
             if (!(ip.Act_L < x && x < ip.Act_R)) {
                 // The row ends. Rows of data start on a word: the rest of a
@@ -91,7 +91,7 @@ int PDI_incpoint(int32_t *data) {
                     if (in.W > L) break;
                 }
                 x = x > ip.Act_L ? ip.Act_L : ip.Act_R;
-                y = int64_t(ip.IncDrawY) + ip.LogPelY;
+                y = int64_t(ip.IncDrawY) + ras.pen.LogPelY;
                 if (!(ip.Act_B < y && y < ip.Act_T)) {
                     // Leaving the field: scroll it and paint the row again.
                     scroll = true;
@@ -115,7 +115,7 @@ int PDI_incpoint(int32_t *data) {
             ip.DrawValueG = int32_t(c[0]);
             ip.DrawValueR = int32_t(c[1]);
             ip.DrawValueB = int32_t(c[2]);
-            ip.ColorNo = nearestColour(c[0], c[1], c[2]);
+            ras.pen.ColorNo = nearestColour(c[0], c[1], c[2]);
         } else {
             // A colour index given by its top N bits, as SELECT COLOR gives
             // one: a narrower value addresses the map from its top (4 bits
@@ -124,7 +124,7 @@ int PDI_incpoint(int32_t *data) {
             int64_t v = 0;
             for (int i = 0; i < N; i++) v = (v << 1) | in.next();
             v = N > 8 ? v >> (N - 8) : v << (8 - N);
-            ip.ForColor = int32_t(v);
+            ras.pen.ForColor = int32_t(v);
         }
         ip.IncDrawX = sat32(x);
         ip.IncDrawY = sat32(y);
@@ -139,9 +139,9 @@ int PDI_incpoint(int32_t *data) {
         ip.DrawValueR = savedR;
         ip.DrawValueB = savedB;
     } else {
-        ip.ForColor = savedFor;
+        ras.pen.ForColor = savedFor;
     }
-    ip.Scr_Ratio = savedRatio;
+    ras.pen.Scr_Ratio = savedRatio;
     // The physical drawing point follows the logical one at the real scale.
     if (drawn) {
         ip.PhyDrawX = logtophy(ip.LogDrawX);
@@ -154,10 +154,10 @@ int PDI_incpoint(int32_t *data) {
 void scrollact() {
     const int32_t right = logtophy(ip.Act_R), bottom = logtophy(ip.Act_B);
     const int32_t left = logtophy(ip.Act_L), top = logtophy(ip.Act_T);
-    if (ip.PhyPelY > 0)
-        scrollscr(ip.PhyPelY, SCROLL_DOWN, right, bottom, left, top);
+    if (ras.pen.PhyPelY > 0)
+        scrollscr(ras.pen.PhyPelY, SCROLL_DOWN, right, bottom, left, top);
     else
-        scrollscr(ip.PhyPelY == INT32_MIN ? INT32_MAX : -ip.PhyPelY, SCROLL_UP, right, bottom,
+        scrollscr(ras.pen.PhyPelY == INT32_MIN ? INT32_MAX : -ras.pen.PhyPelY, SCROLL_UP, right, bottom,
                   left, top);
 }
 

@@ -1,6 +1,7 @@
 // The drawing state's one instance, the conversion of logical units to
 // pixels, and the drawing state's defaults.
 #include "interp/state.h"
+#include "raster/raster.h"
 
 #include <cstdint>
 
@@ -19,7 +20,7 @@ int32_t logtophy(int32_t v32) {
     // 64-bit intermediates keep the extremes of the int32 range defined.
     int64_t v = v32;
     int64_t r;
-    switch (ip.Scr_Ratio) {
+    switch (ras.pen.Scr_Ratio) {
     case 640: {  // v * 640 / 2^24, half away from zero
         int64_t a = v < 0 ? -v : v;
         int64_t m = (a + (a >> 2) + 0x4000) >> 15;
@@ -34,7 +35,7 @@ int32_t logtophy(int32_t v32) {
     }
     default: {  // drop the low 12 bits towards zero, then scale and round half up
         int64_t t = v >= 0 ? v >> 12 : -((-v) >> 12);
-        r = (t * ip.Scr_Ratio + 0x800) >> 12;
+        r = (t * ras.pen.Scr_Ratio + 0x800) >> 12;
         break;
     }
     }
@@ -46,8 +47,8 @@ int32_t phySize(int32_t v) {
     return s == 0 ? 1 : s;
 }
 
-int32_t drawFg() { return ip.ColorMod == 0 ? ip.ColorNo : ip.ForColor; }
-int32_t drawBg() { return ip.ColorMod == 2 ? ip.BakColor : -1; }
+int32_t drawFg() { return ras.pen.ColorMod == 0 ? ras.pen.ColorNo : ras.pen.ForColor; }
+int32_t drawBg() { return ras.pen.ColorMod == 2 ? ras.pen.BakColor : -1; }
 
 void interp_valinit() {
     ip.LogDrawX = 0;
@@ -64,21 +65,21 @@ void interp_valinit() {
     ip.PhyActX = ip.PhyActY = 0;
     ip.PhyActWd = ip.Scr_Width;
     ip.PhyActHi = ip.Scr_Hight;
-    ip.LogPelX = ip.LogPelY = 0;
-    ip.PhyPelX = ip.PhyPelY = 1;
+    ras.pen.LogPelX = ras.pen.LogPelY = 0;
+    ras.pen.PhyPelX = ras.pen.PhyPelY = 1;
     ip.LogCharX = ip.LogMaskX = 0x60000;
     ip.LogCharY = ip.LogMaskY = 0xA0000;
-    ip.PhyCharX = ip.PhyMaskX = 12;
-    ip.PhyCharY = ip.PhyMaskY = 20;
+    ras.pen.PhyCharX = ras.pen.PhyMaskX = 12;
+    ras.pen.PhyCharY = ras.pen.PhyMaskY = 20;
     ip.Act_L = 0;
     ip.Act_R = UNIT_WIDTH;
     ip.Act_B = 0;
     ip.Act_T = UNIT_HEIGHT;
-    ip.ColorMod = 0;
-    ip.ColorNo = 128;
-    ip.ForColor = 128;
-    ip.BakColor = 0;
-    ip.LineTexture = ip.HiLight = ip.Texture = 0;
+    ras.pen.ColorMod = 0;
+    ras.pen.ColorNo = 128;
+    ras.pen.ForColor = 128;
+    ras.pen.BakColor = 0;
+    ras.pen.LineTexture = ras.pen.HiLight = ip.Texture = 0;
     ip.WaitTimer = 0;
 }
 

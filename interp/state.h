@@ -12,9 +12,7 @@ constexpr int32_t UNIT_HEIGHT = 0xC80000;   // logical height of the unit screen
 
 struct Interp {
     // Screen geometry.
-    int32_t Scr_Ratio = 0;
     int32_t Scr_Width = 0, Scr_Hight = 0;
-    int32_t OriginX = 0, OriginY = 0;
     int32_t PDI_scrratio = 512;
     // Initial data kept for the plug-in layer.
     int32_t X_org = 12, Y_org = 72, X_min = 12, Y_min = 72, X_max = 651, Y_max = 471;
@@ -26,9 +24,8 @@ struct Interp {
     int32_t LogCursX = 0, LogCursY = 0, PhyCursX = 0, PhyCursY = 0;
     int32_t LogActX = 0, LogActY = 0, LogActWd = 0, LogActHi = 0;
     int32_t PhyActX = 0, PhyActY = 0, PhyActWd = 0, PhyActHi = 0;
-    int32_t LogPelX = 0, LogPelY = 0, PhyPelX = 0, PhyPelY = 0;
-    int32_t LogCharX = 0, LogCharY = 0, PhyCharX = 0, PhyCharY = 0;
-    int32_t LogMaskX = 0, LogMaskY = 0, PhyMaskX = 0, PhyMaskY = 0;
+    int32_t LogCharX = 0, LogCharY = 0;
+    int32_t LogMaskX = 0, LogMaskY = 0;
 
     // Field edges (logical).
     int32_t Act_L = 0, Act_R = 0, Act_B = 0, Act_T = 0;
@@ -37,8 +34,6 @@ struct Interp {
     int32_t IncDrawX = 0, IncDrawY = 0;
 
     // Drawing colours.
-    int32_t ColorMod = 0;
-    int32_t ColorNo = 0, ForColor = 0, BakColor = 0;
     int32_t DrawValueG = 0, DrawValueR = 0, DrawValueB = 0;
 
     // Vertex store of the polygon fills: physical x, y pairs. Sized for the
@@ -47,7 +42,7 @@ struct Interp {
     int32_t idata[2 * (1024 / 2 + 2)] = {};
 
     // Control-command state.
-    int32_t LineTexture = 0, HiLight = 0, Texture = 0;
+    int32_t Texture = 0;
     int32_t WaitTimer = 0;
 
     // Colour map and blink table (SET COLOR, SELECT COLOR, BLINK). The map

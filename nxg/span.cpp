@@ -30,10 +30,10 @@ int patternColumn(int x) {
     int64_t period = 0;
     int code = ras.TEXTURE_CODE;
     if (code == 1 || code == 3)
-        period = 2 * std::abs(int64_t(ip.PhyPelX));
+        period = 2 * std::abs(int64_t(ras.pen.PhyPelX));
     else if (code >= 4)
-        period = std::abs(int64_t(ip.PhyMaskX));
-    int64_t origin = std::max<int64_t>(ip.OriginX, 0);
+        period = std::abs(int64_t(ras.pen.PhyMaskX));
+    int64_t origin = std::max<int64_t>(ras.pen.OriginX, 0);
     if (period >= 1 && PAT_WIDTH - period >= origin) {
         int64_t k = (int64_t(x) - PAT_WIDTH) / period + 1;
         return int(int64_t(x) - k * period);

@@ -75,10 +75,10 @@ bool inOctant(int k) {
 
 // The colours arcoutline and arcfil start (and end) with.
 void modeColours() {
-    if (ip.ColorMod != 0)
-        SetColor(ip.ForColor, ip.BakColor, ip.ColorMod);
+    if (ras.pen.ColorMod != 0)
+        SetColor(ras.pen.ForColor, ras.pen.BakColor, ras.pen.ColorMod);
     else
-        SetColor(ip.ColorNo, 0, 0);
+        SetColor(ras.pen.ColorNo, 0, 0);
 }
 
 // An arc whose circle is out of range (or has no centre) is drawn along
@@ -87,13 +87,13 @@ void modeColours() {
 void chords(const int32_t xs[3], const int32_t ys[3]) {
     if (a.Filled) {
         int32_t pts[6] = {xs[0], ys[0], xs[1], ys[1], xs[2], ys[2]};
-        polygon_fill(pts, 3, ip.PhyPelX, ip.PhyPelY, ras.DRAW_COLOR_fg, ras.DRAW_COLOR_bg);
-        if (ip.HiLight == 0) return;
+        polygon_fill(pts, 3, ras.pen.PhyPelX, ras.pen.PhyPelY, ras.DRAW_COLOR_fg, ras.DRAW_COLOR_bg);
+        if (ras.pen.HiLight == 0) return;
         SetBGColor();
         a.lineType = 0;
     }
     for (int i = 0; i < 2; i++)
-        line(xs[i], ys[i], xs[i + 1], ys[i + 1], ip.PhyPelX, ip.PhyPelY, ras.DRAW_COLOR_fg,
+        line(xs[i], ys[i], xs[i + 1], ys[i + 1], ras.pen.PhyPelX, ras.pen.PhyPelY, ras.DRAW_COLOR_fg,
              ras.DRAW_COLOR_bg, a.lineType);
 }
 
@@ -106,14 +106,14 @@ void render(int32_t cx, int32_t cy, int32_t r, int32_t x0, int32_t y0, int32_t x
         else
             Bow(cx, cy, r, x0, y0, x2, y2, dir);
         // The highlight outline is in the background colour in every mode.
-        if (ip.HiLight != 0) {
+        if (ras.pen.HiLight != 0) {
             SetBGColor();
             a.lineType = 0;
             Cir(cx, cy, r, x0, y0, x2, y2, dir);
         }
         return;
     }
-    if (ip.ColorMod == 2 && a.lineType != 0) {
+    if (ras.pen.ColorMod == 2 && a.lineType != 0) {
         // The whole arc solid in the background colour, then the textured
         // arc over it, so that its gaps show the background.
         const int32_t type = a.lineType;
@@ -128,17 +128,17 @@ void render(int32_t cx, int32_t cy, int32_t r, int32_t x0, int32_t y0, int32_t x
 
 void arcStart(int32_t x0, int32_t y0, int32_t x1, int32_t y1, int32_t x2, int32_t y2,
               bool filled) {
-    const int32_t xs[3] = {addSat(x0, ip.OriginX), addSat(x1, ip.OriginX), addSat(x2, ip.OriginX)};
-    const int32_t ys[3] = {addSat(y0, ip.OriginY), addSat(y1, ip.OriginY), addSat(y2, ip.OriginY)};
-    SetPelSize(ip.PhyPelX, ip.PhyPelY);
-    a.pelXyes = ip.LogPelX != 0;
-    a.pelYyes = ip.LogPelY != 0;
+    const int32_t xs[3] = {addSat(x0, ras.pen.OriginX), addSat(x1, ras.pen.OriginX), addSat(x2, ras.pen.OriginX)};
+    const int32_t ys[3] = {addSat(y0, ras.pen.OriginY), addSat(y1, ras.pen.OriginY), addSat(y2, ras.pen.OriginY)};
+    SetPelSize(ras.pen.PhyPelX, ras.pen.PhyPelY);
+    a.pelXyes = ras.pen.LogPelX != 0;
+    a.pelYyes = ras.pen.LogPelY != 0;
     modeColours();
     a.Filled = filled ? 1 : 0;
     a.lineType = 0;
     // A pel that is zero along either axis makes the outline solid.
-    if (!filled && a.pelXyes && a.pelYyes && ip.LineTexture >= 0 && ip.LineTexture <= 3)
-        a.lineType = ip.LineTexture;
+    if (!filled && a.pelXyes && a.pelYyes && ras.pen.LineTexture >= 0 && ras.pen.LineTexture <= 3)
+        a.lineType = ras.pen.LineTexture;
     Arc(xs, ys);
     modeColours();
 }
@@ -158,8 +158,8 @@ void SetColor(int32_t fg, int32_t bg, int32_t mode) {
     ras.DRAW_COLOR_bg = mode == 2 ? bg : -1;
 }
 
-void SetFGColor() { SetColor(ip.ForColor, ip.BakColor, ip.ColorMod); }
-void SetBGColor() { SetColor(ip.BakColor, ip.ForColor, ip.ColorMod); }
+void SetFGColor() { SetColor(ras.pen.ForColor, ras.pen.BakColor, ras.pen.ColorMod); }
+void SetBGColor() { SetColor(ras.pen.BakColor, ras.pen.ForColor, ras.pen.ColorMod); }
 
 void SetPelSize(int32_t px, int32_t py) {
     // A pel of no size (before any DOMAIN) is taken as one pixel, as lines

@@ -422,33 +422,33 @@ void drawpolyfill(int32_t *list, int n) {
     if (n < 1) return;
     if (n > FILL_MAX_EDGES) n = FILL_MAX_EDGES;
     int fg, bg, outline;
-    switch (ip.ColorMod) {
-    case 0: fg = ip.ColorNo, bg = -1, outline = 0; break;
-    case 1: fg = ip.ForColor, bg = -1, outline = 0; break;
-    case 2: fg = ip.ForColor, bg = ip.BakColor, outline = ip.BakColor; break;
+    switch (ras.pen.ColorMod) {
+    case 0: fg = ras.pen.ColorNo, bg = -1, outline = 0; break;
+    case 1: fg = ras.pen.ForColor, bg = -1, outline = 0; break;
+    case 2: fg = ras.pen.ForColor, bg = ras.pen.BakColor, outline = ras.pen.BakColor; break;
     default: fg = ras.DRAW_COLOR_fg, bg = ras.DRAW_COLOR_bg, outline = 0; break;
     }
     for (int k = 0; k < n; k++) {
-        list[2 * k] = clampCoord(int64_t(list[2 * k]) + ip.OriginX);
-        list[2 * k + 1] = clampCoord(int64_t(list[2 * k + 1]) + ip.OriginY);
+        list[2 * k] = clampCoord(int64_t(list[2 * k]) + ras.pen.OriginX);
+        list[2 * k + 1] = clampCoord(int64_t(list[2 * k + 1]) + ras.pen.OriginY);
     }
-    polygon_fill(list, n, ip.PhyPelX, ip.PhyPelY, fg, bg);
-    if (ip.HiLight != 0) {
+    polygon_fill(list, n, ras.pen.PhyPelX, ras.pen.PhyPelY, fg, bg);
+    if (ras.pen.HiLight != 0) {
         for (int i = 1; i < n; i++)
             line(list[2 * (i - 1)], list[2 * (i - 1) + 1], list[2 * i], list[2 * i + 1],
-                 ip.PhyPelX, ip.PhyPelY, outline, -1, 0);
+                 ras.pen.PhyPelX, ras.pen.PhyPelY, outline, -1, 0);
     }
 }
 
 void fillrect(int32_t x, int32_t y, int32_t w, int32_t h) {
-    int64_t xa = int64_t(ip.OriginX) + x, xb = xa + w;
-    int64_t ya = int64_t(ip.OriginY) + y, yb = ya + h;
+    int64_t xa = int64_t(ras.pen.OriginX) + x, xb = xa + w;
+    int64_t ya = int64_t(ras.pen.OriginY) + y, yb = ya + h;
     if (xb < xa) std::swap(xa, xb);
     if (yb < ya) std::swap(ya, yb);
-    if (ip.PhyPelX > 1) xb += ip.PhyPelX - 1;
-    else if (ip.PhyPelX < -1) xa += int64_t(ip.PhyPelX) + 1;
-    if (ip.PhyPelY > 1) yb += ip.PhyPelY - 1;
-    else if (ip.PhyPelY < -1) ya += int64_t(ip.PhyPelY) + 1;
+    if (ras.pen.PhyPelX > 1) xb += ras.pen.PhyPelX - 1;
+    else if (ras.pen.PhyPelX < -1) xa += int64_t(ras.pen.PhyPelX) + 1;
+    if (ras.pen.PhyPelY > 1) yb += ras.pen.PhyPelY - 1;
+    else if (ras.pen.PhyPelY < -1) ya += int64_t(ras.pen.PhyPelY) + 1;
     int32_t x1 = clampCoord(xa), x2 = clampCoord(xb), y1 = clampCoord(ya), y2 = clampCoord(yb);
     // The textured rectangle draws its height + 1 rows but a definition
     // captures its height rows: either way rows y1..y2 are covered, the rows
@@ -460,14 +460,14 @@ void fillrect(int32_t x, int32_t y, int32_t w, int32_t h) {
 
 void drawrectfill(int32_t x, int32_t y, int32_t w, int32_t h) {
     int outline;
-    switch (ip.ColorMod) {
-    case 0: ras.DRAW_COLOR_fg = ip.ColorNo, ras.DRAW_COLOR_bg = -1, outline = 0; break;
-    case 1: ras.DRAW_COLOR_fg = ip.ForColor, ras.DRAW_COLOR_bg = -1, outline = 0; break;
-    case 2: ras.DRAW_COLOR_fg = ip.ForColor, ras.DRAW_COLOR_bg = ip.BakColor, outline = ip.BakColor; break;
+    switch (ras.pen.ColorMod) {
+    case 0: ras.DRAW_COLOR_fg = ras.pen.ColorNo, ras.DRAW_COLOR_bg = -1, outline = 0; break;
+    case 1: ras.DRAW_COLOR_fg = ras.pen.ForColor, ras.DRAW_COLOR_bg = -1, outline = 0; break;
+    case 2: ras.DRAW_COLOR_fg = ras.pen.ForColor, ras.DRAW_COLOR_bg = ras.pen.BakColor, outline = ras.pen.BakColor; break;
     default: outline = 0; break;
     }
     fillrect(x, y, w, h);
-    if (ip.HiLight != 0) drawrectO(x, y, w, h, outline, -1, 0);
+    if (ras.pen.HiLight != 0) drawrectO(x, y, w, h, outline, -1, 0);
 }
 
 }  // namespace naplps

@@ -13,8 +13,6 @@
 
 namespace naplps {
 
-Raster ras;
-
 namespace {
 
 Raster &r = ras;
@@ -39,7 +37,7 @@ int32_t textureSize() { return r.TEXTURE_size > 0 ? r.TEXTURE_size : 1; }
 // Pattern row and hatch phase of bottom-up row y (relative to the window).
 void patternRow(int32_t y, int64_t *tOut) {
     int32_t size = textureSize();
-    int64_t t = int64_t(y) - ip.OriginY;
+    int64_t t = int64_t(y) - ras.pen.OriginY;
     if (t < 0) {  // continue the pattern below the origin: t modulo 2 sizes
         int64_t period = 2 * int64_t(size);
         t %= period;
@@ -268,7 +266,7 @@ void line(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t pelx, int32_t 
     if (pelx == 0) pelx = 1;
     if (pely == 0) pely = 1;
     // A line whose logical pel is zero along an axis it travels is solid.
-    if ((ip.LogPelX == 0 && x1 != x2) || (ip.LogPelY == 0 && y1 != y2)) texture = 0;
+    if ((ras.pen.LogPelX == 0 && x1 != x2) || (ras.pen.LogPelY == 0 && y1 != y2)) texture = 0;
     if (texture < 0 || texture > 3) texture = 0;
 
     // A line that lies wholly beside the pixmap would only have its spans
@@ -398,10 +396,10 @@ namespace {
 // Line and gap colours of the colour mode; false for a mode that draws
 // nothing of its own (the colours are then left as they were).
 bool modeColours(int *fg, int *bg) {
-    switch (ip.ColorMod) {
-    case 0: *fg = ip.ColorNo; *bg = -1; return true;
-    case 1: *fg = ip.ForColor; *bg = -1; return true;
-    case 2: *fg = ip.ForColor; *bg = ip.BakColor; return true;
+    switch (ras.pen.ColorMod) {
+    case 0: *fg = ras.pen.ColorNo; *bg = -1; return true;
+    case 1: *fg = ras.pen.ForColor; *bg = -1; return true;
+    case 2: *fg = ras.pen.ForColor; *bg = ras.pen.BakColor; return true;
     default: return false;
     }
 }
@@ -414,21 +412,21 @@ void drawline(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
         r.DRAW_COLOR_fg = fg;
         r.DRAW_COLOR_bg = bg;
     }
-    line(addSat(x1, ip.OriginX), addSat(y1, ip.OriginY), addSat(x2, ip.OriginX),
-         addSat(y2, ip.OriginY), ip.PhyPelX, ip.PhyPelY, r.DRAW_COLOR_fg, r.DRAW_COLOR_bg,
-         ip.LineTexture);
+    line(addSat(x1, ras.pen.OriginX), addSat(y1, ras.pen.OriginY), addSat(x2, ras.pen.OriginX),
+         addSat(y2, ras.pen.OriginY), ras.pen.PhyPelX, ras.pen.PhyPelY, r.DRAW_COLOR_fg, r.DRAW_COLOR_bg,
+         ras.pen.LineTexture);
 }
 
 void drawrect(int32_t x, int32_t y, int32_t w, int32_t h) {
     int fg, bg;
     if (!modeColours(&fg, &bg)) return;
-    drawrectO(x, y, w, h, fg, bg, ip.LineTexture);
+    drawrectO(x, y, w, h, fg, bg, ras.pen.LineTexture);
 }
 
 void drawrectO(int32_t x, int32_t y, int32_t w, int32_t h, int c1, int c2, int texture) {
-    const int32_t x0 = addSat(x, ip.OriginX), y0 = addSat(y, ip.OriginY);
+    const int32_t x0 = addSat(x, ras.pen.OriginX), y0 = addSat(y, ras.pen.OriginY);
     const int32_t x1 = addSat(x0, w), y1 = addSat(y0, h);
-    const int32_t px = ip.PhyPelX, py = ip.PhyPelY;
+    const int32_t px = ras.pen.PhyPelX, py = ras.pen.PhyPelY;
     line(x0, y0, x1, y0, px, py, c1, c2, texture);
     line(x1, y0, x1, y1, px, py, c1, c2, texture);
     line(x1, y1, x0, y1, px, py, c1, c2, texture);
@@ -436,14 +434,14 @@ void drawrectO(int32_t x, int32_t y, int32_t w, int32_t h, int c1, int c2, int t
 }
 
 void drawpel(int32_t x, int32_t y) {
-    r.DRAW_COLOR_fg = ip.ColorMod != 0 ? ip.ForColor : ip.ColorNo;
-    dot_p(addSat(ip.OriginX, x), addSat(ip.OriginY, y), ip.PhyPelX, ip.PhyPelY);
+    r.DRAW_COLOR_fg = ras.pen.ColorMod != 0 ? ras.pen.ForColor : ras.pen.ColorNo;
+    dot_p(addSat(ras.pen.OriginX, x), addSat(ras.pen.OriginY, y), ras.pen.PhyPelX, ras.pen.PhyPelY);
 }
 
 void drawabspel(int32_t x, int32_t y, int32_t w, int32_t h, int colour) {
     const int32_t saved = r.DRAW_COLOR_fg;
     r.DRAW_COLOR_fg = colour;
-    dot_p(addSat(ip.OriginX, x), addSat(ip.OriginY, y), w, h);
+    dot_p(addSat(ras.pen.OriginX, x), addSat(ras.pen.OriginY, y), w, h);
     r.DRAW_COLOR_fg = saved;
 }
 

@@ -15,7 +15,24 @@ namespace naplps {
 constexpr int TEXTURE_ROW_BYTES = 80;
 constexpr int TEXTURE_ROWS = 50;
 
+// The pen: what every drawing operation of the raster engine draws with.
+// The interpreter and the text code set it as instructions change it; the
+// raster engine only reads it.
+struct Pen {
+    int32_t Scr_Ratio = 0;                 // pixels per unit-screen width
+    int32_t OriginX = 0, OriginY = 0;      // picture origin in window pixels
+    int32_t LogPelX = 0, LogPelY = 0, PhyPelX = 0, PhyPelY = 0;  // pel size
+    int32_t PhyCharX = 0, PhyCharY = 0;    // character cell (DRCS capture)
+    int32_t PhyMaskX = 0, PhyMaskY = 0;    // texture mask size
+    // Colour mode 0 (ColorNo) or 1/2 (ForColor, and BakColor in mode 2).
+    int32_t ColorMod = 0;
+    int32_t ColorNo = 0, ForColor = 0, BakColor = 0;
+    int32_t LineTexture = 0, HiLight = 0;  // line texture 0-3; highlight
+};
+
 struct Raster {
+    Pen pen;
+
     // Scan-line writer.
     int32_t VRAM_y = 0;        // window row the next span goes to
     int32_t VRAM_y_add = 0;    // row step: -1 walking up in y, +1 walking down

@@ -39,7 +39,7 @@ template <typename Cell>
 void packRow(uint8_t *row, Cell cell) {
     std::memset(row, 0, TEXTURE_ROW_BYTES);
     for (int x = 0; x < ROW_PIXELS; x++) {
-        int64_t off = int64_t(x) - ip.OriginX;
+        int64_t off = int64_t(x) - ras.pen.OriginX;
         if (off >= 0 && cell(off)) row[x >> 3] |= uint8_t(0x80 >> (x & 7));
     }
 }
@@ -48,8 +48,8 @@ void packRow(uint8_t *row, Cell cell) {
 // Returns the pattern height.
 int32_t preparePattern(int code) {
     const uint8_t *g = r.TEXTURE_M[code - 4];
-    int32_t mw = sizeOf(ip.PhyMaskX, TEXTURE_CELLS);
-    int32_t mh = sizeOf(ip.PhyMaskY, TEXTURE_SIZE_MAX);
+    int32_t mw = sizeOf(ras.pen.PhyMaskX, TEXTURE_CELLS);
+    int32_t mh = sizeOf(ras.pen.PhyMaskY, TEXTURE_SIZE_MAX);
     int32_t sw = r.df_msk_x, sh = r.df_msk_y;
     int rows = mh < sh ? mh : sh;
     // One row of mask cells for each prepared row.
@@ -59,7 +59,7 @@ int32_t preparePattern(int code) {
         // A smaller mask merges stored rows; a larger one stretches them when
         // the rows are drawn.
         int d = mh < sh ? int(int64_t(sr) * mh / sh) : sr;
-        int gr = ip.PhyMaskY <= 0 ? sr : sh - 1 - sr;
+        int gr = ras.pen.PhyMaskY <= 0 ? sr : sh - 1 - sr;
         uint8_t *buf = cells[d];
         for (int c = 0; c < mw || c < sw; c++) {
             int sc, dc;
@@ -70,7 +70,7 @@ int32_t preparePattern(int code) {
                 dc = c;
                 sc = int(int64_t(c) * sw / mw);
             }
-            if (ip.PhyMaskX < 0) dc = mw - 1 - dc;
+            if (ras.pen.PhyMaskX < 0) dc = mw - 1 - dc;
             if (g[gr * TEXTURE_GRID + sc] != 0) buf[dc] = 1;
         }
     }
@@ -78,7 +78,7 @@ int32_t preparePattern(int code) {
         const uint8_t *buf = cells[d];
         packRow(r.TexturePat[d], [buf, mw](int64_t off) { return buf[off % mw] != 0; });
     }
-    r.TEXTURE_y_order = ip.PhyMaskY <= 0 ? -1 : 1;
+    r.TEXTURE_y_order = ras.pen.PhyMaskY <= 0 ? -1 : 1;
     return mh;
 }
 
@@ -97,7 +97,7 @@ void markSpan(int64_t yr, int64_t lo, int64_t hi) {
         return;
     }
     int64_t m = w > h ? w : h;
-    int64_t step = ip.Scr_Ratio / m;
+    int64_t step = ras.pen.Scr_Ratio / m;
     if (step < 1) step = 1;
     int64_t row = yr / step;
     int64_t c0 = lo / step, c1 = hi / step;
@@ -127,7 +127,7 @@ void set_TEXTURE(int code) {
         r.df_msk_y = sizeOf(mask[1], TEXTURE_GRID);
     }
     // Hatches need a pel in the direction they are cut in.
-    bool noX = ip.LogPelX == 0, noY = ip.LogPelY == 0;
+    bool noX = ras.pen.LogPelX == 0, noY = ras.pen.LogPelY == 0;
     if ((code == 1 || code == 3) && noX) code = 0;
     if ((code == 2 || code == 3) && noY) code = 0;
     r.TEXTURE_CODE = code;
@@ -138,14 +138,14 @@ void set_TEXTURE(int code) {
     }
     if (code == 1 || code == 3) {
         // Runs of |PhyPelX| pixels, the first one set for a positive pel.
-        int64_t run = sizeOf(ip.PhyPelX, TEXTURE_SIZE_MAX);
-        bool firstOn = ip.PhyPelX > 0;
+        int64_t run = sizeOf(ras.pen.PhyPelX, TEXTURE_SIZE_MAX);
+        bool firstOn = ras.pen.PhyPelX > 0;
         packRow(r.TexturePat[0], [run, firstOn](int64_t off) { return (((off / run) & 1) == 0) == firstOn; });
     }
     if (code == 2 || code == 3) {
-        size = sizeOf(ip.PhyPelY, TEXTURE_SIZE_MAX);
+        size = sizeOf(ras.pen.PhyPelY, TEXTURE_SIZE_MAX);
         // A negative pel height swaps the on and off bands.
-        r.TEXTURE_y_order = ip.PhyPelY <= 0 ? -1 : 1;
+        r.TEXTURE_y_order = ras.pen.PhyPelY <= 0 ? -1 : 1;
     }
     if (isPattern(code)) size = preparePattern(code);
 
@@ -164,7 +164,7 @@ void start_def_texture(int code) {
     if (isPattern(code)) {
         // The mask is recorded as an absolute size within the grid; a larger
         // mask is scaled down with its proportions kept.
-        int64_t w = std::llabs(int64_t(ip.PhyMaskX)), h = std::llabs(int64_t(ip.PhyMaskY));
+        int64_t w = std::llabs(int64_t(ras.pen.PhyMaskX)), h = std::llabs(int64_t(ras.pen.PhyMaskY));
         if (w < 1) w = 1;
         if (h < 1) h = 1;
         int64_t m = w > h ? w : h;
@@ -177,19 +177,19 @@ void start_def_texture(int code) {
         r.texture_mask[code - 4][0] = int32_t(w);
         r.texture_mask[code - 4][1] = int32_t(h);
     } else {
-        r.DRCS_rt_x = ip.PhyCharX;
-        r.DRCS_rt_y = ip.PhyCharY;
+        r.DRCS_rt_x = ras.pen.PhyCharX;
+        r.DRCS_rt_y = ras.pen.PhyCharY;
     }
     std::memset(r.TEXTURE_B, 0, sizeof r.TEXTURE_B);
 }
 
 void def_texture() {
-    int64_t ratio = ip.Scr_Ratio;
-    int64_t yr = int64_t(r.TEXTURE_Y) - ip.OriginY;
+    int64_t ratio = ras.pen.Scr_Ratio;
+    int64_t yr = int64_t(r.TEXTURE_Y) - ras.pen.OriginY;
     if (yr < 0 || yr >= ratio) return;
     int64_t xt = r.TEXTURE_XT, xb = r.TEXTURE_XB;
-    int64_t lo = (xt < xb ? xt : xb) - ip.OriginX;
-    int64_t hi = (xt < xb ? xb : xt) - ip.OriginX;
+    int64_t lo = (xt < xb ? xt : xb) - ras.pen.OriginX;
+    int64_t hi = (xt < xb ? xb : xt) - ras.pen.OriginX;
     if (lo < 0) lo = 0;
     if (hi < 0 || lo >= ratio) return;
     if (hi > ratio - 1) hi = ratio - 1;

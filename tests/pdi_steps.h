@@ -64,7 +64,7 @@ public:
         win = std::make_unique<xtest::TestWindow>(w, h);
         ASSERT_TRUE(win->ok() && win->open() == 0);
         win->playArea();
-        dec.SngLen = 1, dec.MulLen = 3, ip.PhyPelX = ip.PhyPelY = 1;
+        dec.SngLen = 1, dec.MulLen = 3, ras.pen.PhyPelX = ras.pen.PhyPelY = 1;
         set_TEXTURE(0), colours(1);
     }
     void TearDown() override { win.reset(), xtest::resetState(); }

@@ -35,8 +35,8 @@ TEST_F(Arcs, AWholeCircleIsDrawnOnItsDiameterWhateverTheFormAndPel) {
     // Negative and empty pels cover the 1 x 1 pel's pixels; the origin is added.
     for (auto [pel, ox, oy] : {std::tuple{-1, 0, 0}, {0, 0, 0}, {1, 4, 3}}) {
         EXPECT_TRUE(pictureIs(drawn(10, 8, [&](auto &) {
-            ip.PhyPelX = ip.PhyPelY = pel;
-            ip.OriginX = ox, ip.OriginY = oy;
+            ras.pen.PhyPelX = ras.pen.PhyPelY = pel;
+            ras.pen.OriginX = ox, ras.pen.OriginY = oy;
             arcoutline(3 - ox, 3 - oy, 7 - ox, 3 - oy, 3 - ox, 3 - oy);
         }), kCircle2)) << pel << " " << ox;
     }
@@ -210,7 +210,7 @@ TEST_F(Arcs, CirclesOutOfRangeAreSkippedOrDrawnAlongTheirChordsAndExtremesAreBou
                     rec[0] = n;
                     pdi(op, rec.data());
                 }
-    ip.PhyPelX = INT32_MIN, ip.PhyPelY = INT32_MAX;
+    ras.pen.PhyPelX = INT32_MIN, ras.pen.PhyPelY = INT32_MAX;
     arcoutline(10, 10, 20, 10, 10, 10);
     arcfil(10, 10, 20, 20, 30, 10);
     arcfil(10, 10, 20, 20, 10, 10);

@@ -83,8 +83,8 @@ protected:
         auto t = std::make_unique<xtest::TestWindow>(w, h);
         EXPECT_TRUE(t->ok() && t->open() >= 0);
         if (playArea) t->playArea();
-        ip.PhyPelX = ip.PhyPelY = ip.ColorMod = 1;
-        ip.ForColor = ip.ColorNo = 16;
+        ras.pen.PhyPelX = ras.pen.PhyPelY = ras.pen.ColorMod = 1;
+        ras.pen.ForColor = ras.pen.ColorNo = 16;
         return t;
     }
     // The picture that draw(window) or a stream makes in a fresh window.

@@ -10,6 +10,7 @@
 #include "decoder/executors.h"
 #include "image/state.h"
 #include "interp/state.h"
+#include "raster/raster.h"
 #include "text/state.h"
 
 using namespace naplps;
@@ -20,7 +21,7 @@ using Bytes = std::vector<uint8_t>;
 
 void fresh() {
     core_load_state();
-    ip.Scr_Ratio = 512;
+    ras.pen.Scr_Ratio = 512;
 }
 
 int feed(const Bytes &b) {
@@ -60,16 +61,16 @@ TEST(C1, CharacterSizesFollowTheScale) {
     fresh();
     feed({0x8C});
     EXPECT_EQ(ip.LogCharX, 0x60000);
-    EXPECT_EQ(ip.PhyCharX, 12);
-    EXPECT_EQ(ip.PhyCharY, 20);
+    EXPECT_EQ(ras.pen.PhyCharX, 12);
+    EXPECT_EQ(ras.pen.PhyCharY, 20);
     feed({0x1B, 0x4F});  // the 7-bit form of 0x8F
     EXPECT_EQ(ip.LogCharY, 0x140000);
-    EXPECT_EQ(ip.PhyCharX, 24);
-    EXPECT_EQ(ip.PhyCharY, 40);
-    ip.Scr_Ratio = 0;
+    EXPECT_EQ(ras.pen.PhyCharX, 24);
+    EXPECT_EQ(ras.pen.PhyCharY, 40);
+    ras.pen.Scr_Ratio = 0;
     feed({0x8A});
-    EXPECT_EQ(ip.PhyCharX, 1);  // never 0
-    EXPECT_EQ(ip.PhyCharY, 1);
+    EXPECT_EQ(ras.pen.PhyCharX, 1);  // never 0
+    EXPECT_EQ(ras.pen.PhyCharY, 1);
 }
 
 TEST(C1, TextureAndDrcsDefinitions) {

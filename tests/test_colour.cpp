@@ -12,6 +12,7 @@
 #include "decoder/executors.h"
 #include "interp/colour.h"
 #include "interp/state.h"
+#include "raster/raster.h"
 #include "nxg/nxg.h"
 
 using namespace naplps;
@@ -29,7 +30,7 @@ void selectFg(int32_t fg) { run(OP_SELECTCOLOR, {fg}); }
 // Load-time state, the lengths of RESET's domain group, the default map.
 void fresh() {
     pdi_load_state();
-    ip.Scr_Ratio = 512, dec.SngLen = 1, dec.MulLen = 3;
+    ras.pen.Scr_Ratio = 512, dec.SngLen = 1, dec.MulLen = 3;
     for (int i = 0; i < 256; i++) nxg.NXG_wc_tbl[i] = uint8_t(i / 16);
     run(OP_RESET, {0, 1, 0, 0, 0, 0, 0, 0, 0});
 }
@@ -58,7 +59,7 @@ TEST(Colour, DefaultMapAndResetCodes) {
     const int mode[3] = {0, 1, 1}, fore[3] = {64, 64, 128};  // ForColor kept by code 1
     for (int code = 1; code <= 3; code++) {
         selectFg(0x10), run(OP_RESET, {0, code, 0, 0, 0, 0, 0, 0, 0});
-        EXPECT_EQ((std::vector<int>{ip.ColorMod, ip.ForColor}), (std::vector<int>{mode[code - 1], fore[code - 1]}));
+        EXPECT_EQ((std::vector<int>{ras.pen.ColorMod, ras.pen.ForColor}), (std::vector<int>{mode[code - 1], fore[code - 1]}));
     }
 }
 
@@ -68,14 +69,14 @@ TEST(Colour, DefaultMapAndResetCodes) {
 TEST(Colour, SetColourInDirectModeUsesOnlyTheShownEntries) {
     fresh();
     run(OP_SETCOLOR, {63, 0, 0}), run(OP_SETCOLOR, {63, 0, 0});  // G, R, B
-    EXPECT_EQ(ip.ColorNo, 0);
+    EXPECT_EQ(ras.pen.ColorNo, 0);
     run(OP_SETCOLOR, {0, 0, 32});
-    EXPECT_EQ(ip.ColorNo, 16);
+    EXPECT_EQ(ras.pen.ColorNo, 16);
     EXPECT_EQ((std::vector<RGB>{shown(0), shown(16)}), (std::vector<RGB>{{0, 252, 0}, {0, 0, 128}}));
     EXPECT_EQ(usedCount(), 2);
     selectFg(1), run(OP_SETCOLOR, {0, 63, 0});  // an entry defined in colour-map mode that no cell shows is not matched
     run(OP_SELECTCOLOR, {}), run(OP_SETCOLOR, {0, 63, 0});
-    EXPECT_EQ(ip.ColorNo, 32);
+    EXPECT_EQ(ras.pen.ColorNo, 32);
     fresh();
     for (int k = 0; k < 16; k++) run(OP_SETCOLOR, {4 * k, 1, 0});
     const std::vector<RGB> before = map();
@@ -84,7 +85,7 @@ TEST(Colour, SetColourInDirectModeUsesOnlyTheShownEntries) {
         {3, {8, 1, 0}, 32}, {3, {9, 1, 1}, 32}, {3, {63, 63, 63}, 240}, {4, {40, 4, 0}, 32}, {4, {41, 4, 0}, 48}};
     for (auto &c : cases) {
         dec.MulLen = c.mul, runRecord(OP_SETCOLOR, c.gbr);
-        EXPECT_EQ(ip.ColorNo, c.index) << c.gbr[0];
+        EXPECT_EQ(ras.pen.ColorNo, c.index) << c.gbr[0];
     }
     EXPECT_EQ(map(), before);
 }
@@ -111,7 +112,7 @@ TEST(Colour, ColourMapModeAndSelectColourIndexScaling) {
     EXPECT_EQ((std::vector<RGB>{entry(68), shown(68)}), (std::vector<RGB>{{252, 252, 252}, {252, 0, 0}}));
     const std::vector<RGB> before = map();
     for (int32_t bad : {-1, 256, 100000})  // a foreground outside the map changes nothing
-        ip.ForColor = bad, run(OP_SETCOLOR, {1, 2, 3}), run(OP_BLINK, {0, 5, 5, 0});
+        ras.pen.ForColor = bad, run(OP_SETCOLOR, {1, 2, 3}), run(OP_BLINK, {0, 5, 5, 0});
     EXPECT_EQ(map(), before);
     const struct { int sng; std::vector<int32_t> values; int mode, fore, back; } cases[] = {
         {1, {0x10}, 1, 64, 0},       {2, {0x400, 0xFFF}, 2, 64, 255}, {3, {0x20000}, 1, 128, 0},
@@ -120,11 +121,11 @@ TEST(Colour, ColourMapModeAndSelectColourIndexScaling) {
     };
     for (auto &c : cases) {
         dec.SngLen = c.sng, runRecord(OP_SELECTCOLOR, c.values);
-        EXPECT_EQ((std::vector<int>{ip.ColorMod, ip.ForColor, ip.BakColor}), (std::vector<int>{c.mode, c.fore, c.back}));
+        EXPECT_EQ((std::vector<int>{ras.pen.ColorMod, ras.pen.ForColor, ras.pen.BakColor}), (std::vector<int>{c.mode, c.fore, c.back}));
     }
     const uint8_t bytes[] = {0xBE, 0xC5, 0xC6, 0xA0};  // through the byte stream: SELECT COLOR 0x45 0x46
     dec.SngLen = 1, pdi_put(0, bytes, 4);
-    EXPECT_EQ((std::vector<int>{ip.ColorMod, ip.ForColor, ip.BakColor}), (std::vector<int>{2, 20, 24}));
+    EXPECT_EQ((std::vector<int>{ras.pen.ColorMod, ras.pen.ForColor, ras.pen.BakColor}), (std::vector<int>{2, 20, 24}));
 }
 
 // Delays count in ticks from the last process defined, or from entry 0

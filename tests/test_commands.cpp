@@ -123,12 +123,12 @@ TEST_F(Commands, PolygonFillsStoreTheVerticesClosedAndKeepToStoreAndRecord) {
     EXPECT_EQ(cells(t->pixmapGrid(), {{2, 2}, {5, 4}}), "11");  // the first vertex and the inside
     // The most pairs a record carries, and counts beyond the record: the
     // vertex store and the state after it are kept to.
-    ip.LineTexture = 2;
+    ras.pen.LineTexture = 2;
     Ints big(DATA_SIZE, 0);
     for (int i = 1; i <= DATA_MAX_VALUES; i++) big[size_t(i)] = (i & 1) ? L(1) : 0;
     for (int n : {DATA_MAX_VALUES, 100000, -5})
         for (int op : {OP_POLYFILL, OP_SETPOLYFILL, OP_POLYLINE, OP_RELLINE}) pdi(op, (big[0] = n, big.data()));
-    EXPECT_EQ((Ints{ip.LineTexture, ip.idata[0]}), (Ints{2, ip.PhyDrawX}));
+    EXPECT_EQ((Ints{ras.pen.LineTexture, ip.idata[0]}), (Ints{2, ip.PhyDrawX}));
 }
 
 TEST_F(Commands, FieldSetsItsEdgesFromOriginAndSizeWithinTheUnitScreen) {

@@ -29,17 +29,17 @@ std::vector<int32_t> sleeps;
 // The attributes each RESET group restores, by name.
 enum { SNG, MUL, DIMEN, LPEL, PPEL, MODE, FORE, ROT, REV, WRAP, PROT, CHARX, ACTWD, CURSX, LTEX, TEX, MASKX, CODE };
 std::vector<int32_t> attributes() {
-    return {dec.SngLen,  dec.MulLen,   dec.Dimen,       ip.LogPelX,  ip.PhyPelY,  ip.ColorMod,
-            ip.ForColor, txt.Rotate,   txt.Reverse,     txt.WordWrap, txt.ProtectFlag, ip.PhyCharX,
-            ip.LogActWd, ip.LogCursX,  ip.LineTexture,  ip.Texture,  ip.PhyMaskX, ras.TEXTURE_CODE};
+    return {dec.SngLen,  dec.MulLen,   dec.Dimen,       ras.pen.LogPelX,  ras.pen.PhyPelY,  ras.pen.ColorMod,
+            ras.pen.ForColor, txt.Rotate,   txt.Reverse,     txt.WordWrap, txt.ProtectFlag, ras.pen.PhyCharX,
+            ip.LogActWd, ip.LogCursX,  ras.pen.LineTexture,  ip.Texture,  ras.pen.PhyMaskX, ras.TEXTURE_CODE};
 }
 // Every attribute away from its default.
 void disturb() {
-    dec.SngLen = 3, dec.MulLen = 5, dec.Dimen = 1, ip.ColorMod = 2, ip.ForColor = 16, ip.LogCursX = 5 * U;
-    ip.LogPelX = ip.LogPelY = 4 * U, ip.PhyPelX = ip.PhyPelY = 4;
+    dec.SngLen = 3, dec.MulLen = 5, dec.Dimen = 1, ras.pen.ColorMod = 2, ras.pen.ForColor = 16, ip.LogCursX = 5 * U;
+    ras.pen.LogPelX = ras.pen.LogPelY = 4 * U, ras.pen.PhyPelX = ras.pen.PhyPelY = 4;
     txt.Rotate = txt.Reverse = txt.WordWrap = 1, txt.ProtectFlag = 0;
-    ip.LogCharX = ip.LogCharY = 30 * U, ip.PhyCharX = ip.PhyCharY = 30;
-    ip.LineTexture = 2, ip.HiLight = 1, ip.LogMaskX = ip.LogMaskY = 4 * U, ip.PhyMaskX = ip.PhyMaskY = 4, ip.Texture = 5;
+    ip.LogCharX = ip.LogCharY = 30 * U, ras.pen.PhyCharX = ras.pen.PhyCharY = 30;
+    ras.pen.LineTexture = 2, ras.pen.HiLight = 1, ip.LogMaskX = ip.LogMaskY = 4 * U, ras.pen.PhyMaskX = ras.pen.PhyMaskY = 4, ip.Texture = 5;
     run(OP_FIELD, {8 * U, 8 * U, 16 * U, 16 * U}), set_TEXTURE(5);
 }
 
@@ -57,7 +57,7 @@ TEST_F(Control, ResetScreenCodesClearThePictureAreaToItsLastColumn) {
         EXPECT_EQ(attributes(), before) << code;
         EXPECT_TRUE(c == '3' || ras.DRAW_COLOR_fg == (c == '0' ? 0 : 32)) << code;  // the clearing colour stays the pel colour
     }
-    run(OP_SELECTCOLOR, {}), ip.ColorNo = 64, resetGroup(3, 2);  // in direct colour the current colour is ColorNo
+    run(OP_SELECTCOLOR, {}), ras.pen.ColorNo = 64, resetGroup(3, 2);  // in direct colour the current colour is ColorNo
     EXPECT_EQ(at(grid(), 0, 0), '4');
     // With an erase window only that is cleared; the clip is whole again after.
     open(12, 8);
@@ -103,10 +103,10 @@ TEST_F(Control, EachResetGroupRestoresOnlyItsOwnAttributesAndShortRecordsKeepThe
     // small for a pixel is one pixel, a negative pel stays negative.
     pel(3, 2), run(OP_DOMAIN, {1, 4, 0});
     run(OP_TEXTURE, {2, 1, 4, 8 * U, 6 * U}), run(OP_TEXTURE, {0, 0, 1});
-    EXPECT_EQ((std::vector<int32_t>{dec.SngLen, dec.MulLen, ip.PhyPelX, ip.PhyPelY, ip.PhyMaskX, ip.PhyMaskY}),
+    EXPECT_EQ((std::vector<int32_t>{dec.SngLen, dec.MulLen, ras.pen.PhyPelX, ras.pen.PhyPelY, ras.pen.PhyMaskX, ras.pen.PhyMaskY}),
               (std::vector<int32_t>{2, 5, 3, 2, 8, 6}));
     run(OP_DOMAIN, {0, 2, 0, 0x1000, -2 * U}), run(OP_TEXT, {0, 0, 0, 0, 0, 0, 0x60000, 0x3FFF});
-    EXPECT_EQ((std::vector<int32_t>{ip.PhyPelX, ip.PhyPelY, ip.PhyCharX, ip.PhyCharY}), (std::vector<int32_t>{1, -2, 12, 1}));
+    EXPECT_EQ((std::vector<int32_t>{ras.pen.PhyPelX, ras.pen.PhyPelY, ras.pen.PhyCharX, ras.pen.PhyCharY}), (std::vector<int32_t>{1, -2, 12, 1}));
 }
 
 // n ticks end after ceil(n / 2) sleeps, as the blink step also counts the

@@ -7,6 +7,7 @@
 #include "decoder/decoder.h"
 #include "image/state.h"
 #include "interp/state.h"
+#include "raster/raster.h"
 #include "tests/recorder.h"
 #include "text/state.h"
 
@@ -27,7 +28,7 @@ TEST(LogToPhy, RoundsAtEachScale) {
     };
     for (auto &t : table) {
         resetAll();
-        ip.Scr_Ratio = t.ratio;
+        ras.pen.Scr_Ratio = t.ratio;
         EXPECT_EQ(logtophy(t.v), t.px) << "ratio " << t.ratio << " v " << std::hex << t.v;
     }
 }
@@ -35,23 +36,23 @@ TEST(LogToPhy, RoundsAtEachScale) {
 TEST(LogToPhy, ExtremesSaturateInsteadOfOverflowing) {
     resetAll();
     for (int ratio : {512, 640, 1024, 4096, 100000}) {
-        ip.Scr_Ratio = ratio;
+        ras.pen.Scr_Ratio = ratio;
         int32_t hi = logtophy(INT32_MAX), lo = logtophy(INT32_MIN);
         EXPECT_GT(hi, 0) << ratio;
         EXPECT_LT(lo, 0) << ratio;
         EXPECT_LE(hi, INT32_MAX);
         EXPECT_GE(lo, INT32_MIN);
     }
-    ip.Scr_Ratio = 512;
+    ras.pen.Scr_Ratio = 512;
     EXPECT_EQ(logtophy(INT32_MIN), -65536);  // -2^31 / 2^15, symmetric with +2^31
-    ip.Scr_Ratio = 1 << 30;
+    ras.pen.Scr_Ratio = 1 << 30;
     EXPECT_EQ(logtophy(INT32_MAX), INT32_MAX);
     EXPECT_EQ(logtophy(INT32_MIN), INT32_MIN);
 }
 
 TEST(LogToPhy, SizesAreNeverZeroAndRelativeMovesSaturate) {
     resetAll();
-    ip.Scr_Ratio = 512;
+    ras.pen.Scr_Ratio = 512;
     EXPECT_EQ(phySize(0x3FFF), 1);
     EXPECT_EQ(phySize(0), 1);
     EXPECT_EQ(phySize(0x60000), 12);
@@ -69,7 +70,7 @@ TEST(DrawingArea, CtlSetsOriginRatioAndClip) {
     for (auto &t : table) {
         resetAll();
         EXPECT_EQ(pdi_ctl(0, 0, 0, 0, t.ratio), 0);
-        EXPECT_EQ(ip.Scr_Ratio, t.ratio);
+        EXPECT_EQ(ras.pen.Scr_Ratio, t.ratio);
         EXPECT_EQ(ip.Scr_Width, t.w);
         EXPECT_EQ(ip.Scr_Hight, t.h);
         ASSERT_EQ(rec.calls.size(), 1u);
@@ -82,12 +83,12 @@ TEST(DrawingArea, CtlSetsOriginRatioAndClip) {
 TEST(DrawingArea, OriginIsRoundedDownToEightEvenWhenNegative) {
     resetAll();
     pdi_ctl(0, 0, 13, 5, 512);
-    EXPECT_EQ(ip.OriginX, 8);
-    EXPECT_EQ(ip.OriginY, 5);
+    EXPECT_EQ(ras.pen.OriginX, 8);
+    EXPECT_EQ(ras.pen.OriginY, 5);
     pdi_ctl(0, 0, -3, 0, 512);
-    EXPECT_EQ(ip.OriginX, -8);
+    EXPECT_EQ(ras.pen.OriginX, -8);
     pdi_ctl(0, 0, 70000, 0, 512);
-    EXPECT_EQ(ip.OriginX, 70000);  // no 16-bit mask
+    EXPECT_EQ(ras.pen.OriginX, 70000);  // no 16-bit mask
 }
 
 TEST(DrawingArea, ClipSetsRightAndBottomAsSize) {
@@ -109,7 +110,7 @@ TEST(Init, ModeZeroResetsOnlyImageSettingsAndEraseMode) {
     EXPECT_EQ(img.NXG_gdf_draw_hgt, -1);
     EXPECT_EQ(img.NXG_gdf_path[0], '\0');
     EXPECT_EQ(dec.MulLen, 5);
-    EXPECT_EQ(ip.Scr_Ratio, 0);
+    EXPECT_EQ(ras.pen.Scr_Ratio, 0);
     EXPECT_TRUE(rec.calls.empty());
 }
 
@@ -119,7 +120,7 @@ TEST(Init, FullInitialisationSetsDefaults) {
     dec.Defined_Status[3] = 3;
     pdi_init(1, 13, 0, 2000);
     EXPECT_EQ(joined(rec.calls), "ginit | chrfld");
-    EXPECT_EQ(ip.OriginX, 8);
+    EXPECT_EQ(ras.pen.OriginX, 8);
     EXPECT_EQ(ip.Scr_Width, 1024);
     EXPECT_EQ(ip.Scr_Hight, 1024);
     EXPECT_EQ(dec.SngLen, 1);
@@ -130,8 +131,8 @@ TEST(Init, FullInitialisationSetsDefaults) {
     EXPECT_EQ(ip.LogDrawY, 0xC80000);
     EXPECT_EQ(ip.PhyDrawY, 1023);  // a literal, not the converted height
     EXPECT_EQ(ip.PhyActWd, 1024);
-    EXPECT_EQ(ip.PhyCharX, 12);
-    EXPECT_EQ(ip.ForColor, 128);
+    EXPECT_EQ(ras.pen.PhyCharX, 12);
+    EXPECT_EQ(ras.pen.ForColor, 128);
     EXPECT_EQ(txt.ProtectFlag, 1);
     rec.calls.clear();
     pdi_init(2, 0, 0, 512);

@@ -94,7 +94,7 @@ TEST_F(Driver, PatternsKeepTheirPeriodAndLongRowsAreDrawnWhole) {
     for (Op c : {Op{0xF0, 8, 1 << 30, 0, 0}, Op{0xAA, 2, 0, 1, 0}}) {  // pattern, period, pattern row, row
         for (auto &row : ras.TexturePat)
             for (auto &b : row) b = uint8_t(c.a);
-        ip.PhyMaskX = c.b, ras.TEXTURE_yy = c.c, ras.VRAM_y = c.d;
+        ras.pen.PhyMaskX = c.b, ras.TEXTURE_yy = c.c, ras.VRAM_y = c.d;
         fill(0, 4199);
         std::string want;
         for (int x = 0; x < 4200; x++) want += (x % c.b) < c.b / 2 ? '1' : '2';

@@ -69,7 +69,7 @@ TEST_F(Fill, HighlightOutlineColourFollowsTheColourMode) {
         open(14, 10);
         clear(3), run(OP_TEXTURE, {0, c.highlight, 0});
         runRecord(OP_SELECTCOLOR, c.select);
-        ip.ColorNo = 64;
+        ras.pen.ColorNo = 64;
         if (c.select.size() == 1 && c.highlight) polygon(OP_SETPOLYFILL, {{2, 2}, {10, 2}, {10, 7}, {2, 7}});
         else rect(2, 2, 8, 5);
         Grid want = xtest::blank(14, 10, '3');

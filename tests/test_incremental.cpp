@@ -51,7 +51,7 @@ TEST_F(Incremental, PelColoursComeFromTheDataBits) {
     EXPECT_TRUE(pictureIs(picture(12, 8, incpoint(at44(3), 8, {0x3F, 0x32, 0x00, 0x30}).end()),
                           {"............", "....ff2233..", "....ff2233..", "....ff2233..", "............",
                            "............", "............", "............"}));
-    EXPECT_EQ(ip.ForColor, 128);  // the colour of the instructions is back
+    EXPECT_EQ(ras.pen.ForColor, 128);  // the colour of the instructions is back
     EXPECT_EQ((Ints{ip.LogDrawX, ip.IncDrawX}), (Ints{L(8), L(8)}));  // at the last pel
     // Values address the map from its top: 4 bits 1, 2, 15 are 16, 32, 240;
     // wider values keep their top eight bits, up to 48 bits a pel.
@@ -65,7 +65,7 @@ TEST_F(Incremental, PelColoursComeFromTheDataBits) {
     // map (grey 64 at index 32, 96 at 48, 255 at 127).
     std::string b = grb(64, 64, 64, 8) + grb(97, 95, 96, 8) + grb(255, 255, 255, 8);
     EXPECT_EQ(row4(picture(12, 8, incpoint(at44(1), 24, words(b)).end())), "2370");
-    EXPECT_EQ(ip.ColorNo / 16, 7);  // the last pel's entry
+    EXPECT_EQ(ras.pen.ColorNo / 16, 7);  // the last pel's entry
     EXPECT_EQ((Ints{ip.DrawValueG, ip.DrawValueR, ip.DrawValueB}), (Ints{255, 255, 255}));
 }
 
@@ -94,7 +94,7 @@ TEST_F(Incremental, RowsWrapToTheFarEdgeOfTheFieldAndScrollItAtTheScale512) {
     auto t = window(24, 12);
     pdi_ctl(0, 0, 0, 0, 640);
     t->feed(incpoint(Stream().start(3, 2, 2).moveTo(8, 4), 6, {4}).end().bytes);
-    EXPECT_EQ(ip.Scr_Ratio, 640);
+    EXPECT_EQ(ras.pen.Scr_Ratio, 640);
     EXPECT_EQ(cells(t->pixmapGrid(), {{8, 4}, {7, 4}}), "10");  // 8 pixels at 512 per unit, not 10
     EXPECT_EQ((Ints{ip.PhyDrawX, ip.PhyDrawY}), (Ints{10, 5}));  // the drawing point at the real scale
 }
@@ -130,16 +130,16 @@ TEST_F(Incremental, RunsContinueAcrossInstructionsAndBatchesUnlessAnotherInstruc
 TEST_F(Incremental, RefusedIncompleteAndHostileDataDrawNothingAndStayBounded) {
     auto t = window(12, 8);
     t->feed(at44(3).end().bytes);
-    ip.Scr_Ratio = 640;
-    const int map = ip.ColorMod;
+    ras.pen.Scr_Ratio = 640;
+    const int map = ras.pen.ColorMod;
     std::vector<int32_t> rec(DATA_SIZE, 0x3F);
     for (auto [n, mode] : {std::pair{0, map}, {-1, map}, {49, map}, {63, map}, {1000, map}, {6, 3}}) {
-        ip.ColorMod = mode;  // a bit count outside 1..48, or no such colour mode
+        ras.pen.ColorMod = mode;  // a bit count outside 1..48, or no such colour mode
         rec[0] = 8, rec[1] = n;
         EXPECT_EQ(PDI_incpoint(rec.data()), 0) << n;
-        EXPECT_EQ(ip.Scr_Ratio, 640);  // not even the scale is touched
+        EXPECT_EQ(ras.pen.Scr_Ratio, 640);  // not even the scale is touched
     }
-    ip.ColorMod = map;
+    ras.pen.ColorMod = map;
     t->feed(incpoint(Stream(), 63, std::vector<int>(70, 0x3F)).end().bytes);
     EXPECT_TRUE(pictureIs(t->pixmapGrid(), xtest::blank(12, 8)));
     EXPECT_EQ(ip.LogDrawX, L(4));
@@ -157,7 +157,7 @@ TEST_F(Incremental, RefusedIncompleteAndHostileDataDrawNothingAndStayBounded) {
         {0, 0, L(8), L(2)}, {INT32_MAX, 0, L(8), L(2)}, {INT32_MIN, 0, L(8), L(2)},
         {L(2), INT32_MIN, INT32_MAX, INT32_MAX}, {L(2), L(4), L(4), L(4)}};
     for (auto [pel, lo, hi, x] : cases) {
-        ip.LogPelX = ip.LogPelY = pel, ip.PhyPelX = ip.PhyPelY = logtophy(pel);
+        ras.pen.LogPelX = ras.pen.LogPelY = pel, ras.pen.PhyPelX = ras.pen.PhyPelY = logtophy(pel);
         ip.Act_L = ip.Act_B = lo, ip.Act_R = ip.Act_T = hi;
         ip.LogDrawX = ip.IncDrawX = ip.LogDrawY = ip.IncDrawY = x;
         std::vector<int32_t> hostile(DATA_SIZE, 0x2A);

@@ -18,7 +18,7 @@ class Raster : public GeoTest {
 protected:
     void SetUp() override {
         GeoTest::SetUp();
-        ip.LogPelX = ip.LogPelY = 1;  // a logical pel, so that textures are kept
+        ras.pen.LogPelX = ras.pen.LogPelY = 1;  // a logical pel, so that textures are kept
     }
     // The picture one line makes in a fresh w x h window.
     Grid lineIn(int w, int h, int x1, int y1, int x2, int y2, int pelx, int pely, int c1, int c2,
@@ -93,25 +93,25 @@ TEST_F(Raster, TexturesLeaveOrPaintTheirGapsAndEndInAFullPel) {
     EXPECT_EQ(column(lineIn(8, 21, 0, 0, 6, 20, 1, 1, C1, NONE, 3), -1), "111010111010111010111");
     // A logical pel of 0 along the travel makes a textured line solid.
     Grid solid = lineIn(10, 5, 0, 0, 8, 3, 1, 1, C1, C2, 0);
-    ip.LogPelX = 0;
+    ras.pen.LogPelX = 0;
     EXPECT_TRUE(pictureIs(lineIn(10, 5, 0, 0, 8, 3, 1, 1, C1, C2, 2), solid));
     EXPECT_EQ(column(lineIn(3, 13, 1, 0, 1, 11, 1, 1, C1, NONE, 2), 1), "1110001110010");  // vertical: dashed
-    ip.LogPelX = 1;
-    ip.LogPelY = 0;
+    ras.pen.LogPelX = 1;
+    ras.pen.LogPelY = 0;
     EXPECT_TRUE(pictureIs(lineIn(10, 5, 0, 0, 8, 3, 1, 1, C1, C2, 1), solid));
-    ip.LogPelY = 1;
+    ras.pen.LogPelY = 1;
     EXPECT_FALSE(pictureIs(lineIn(10, 5, 0, 0, 8, 3, 1, 1, C1, C2, 2), solid));
 }
 
 TEST_F(Raster, DrawlineAddsTheOriginAndTakesTheModesColours) {
     auto t = window(12, 4, false);
-    ip.OriginX = 2, ip.OriginY = 1;
-    ip.ColorMod = 2, ip.ForColor = C1, ip.BakColor = C2;
-    ip.LineTexture = 1;  // dotted, gaps in the background colour
+    ras.pen.OriginX = 2, ras.pen.OriginY = 1;
+    ras.pen.ColorMod = 2, ras.pen.ForColor = C1, ras.pen.BakColor = C2;
+    ras.pen.LineTexture = 1;  // dotted, gaps in the background colour
     drawline(0, 0, 6, 0);
-    ip.ColorMod = 0, ip.ColorNo = C3, ip.LineTexture = 0;
+    ras.pen.ColorMod = 0, ras.pen.ColorNo = C3, ras.pen.LineTexture = 0;
     drawline(0, 1, 6, 1);
-    ip.ColorMod = 7;  // no such colour mode: no outline
+    ras.pen.ColorMod = 7;  // no such colour mode: no outline
     drawrect(0, 0, 4, 2);
     EXPECT_TRUE(pictureIs(t->pixmapGrid(), {"............", "..3333333...", "..1212121...", "............"}));
 }
@@ -140,7 +140,7 @@ TEST_F(Raster, PatternedSpansOfWideWindowsKeepThePatternAndEveryRun) {
     set_TEXTURE(1);  // vertical hatching, runs of |PhyPelX| pixels
     ras.DRAW_COLOR_fg = C1, ras.DRAW_COLOR_bg = C2, ras.VRAM_y = 1;
     fill(0, w - 1);
-    ip.PhyPelX = 3;  // runs of 3 on the top row, transparent background
+    ras.pen.PhyPelX = 3;  // runs of 3 on the top row, transparent background
     set_TEXTURE(1);
     ras.DRAW_COLOR_bg = NONE, ras.VRAM_y = 0;
     fill(0, w - 1);
@@ -168,13 +168,13 @@ TEST_F(Raster, LinesBesideThePixmapOrOfExtremeSizeStayBoundedExactAndCaptured) {
     }
     // While a pattern is defined every span is captured, window or not: the
     // row at y = 100 marks cells of grid row 10 (cells of 10 pixels).
-    ip.Scr_Ratio = 512;
+    ras.pen.Scr_Ratio = 512;
     ras.TEXTURE_DEF_FLAG = 1, ras.TEXTURE_DEF_CODE = 4;
     ras.texture_mask[0][0] = ras.texture_mask[0][1] = 50;
     line(0, 100, 45, 100, 1, 1, C1, NONE, 0);
     for (int c = 0; c < 50; c++) EXPECT_EQ(ras.TEXTURE_B[10 * 50 + c] != 0, c <= 4) << c;
-    ip.OriginX = ip.PhyPelX = INT32_MAX;
-    ip.OriginY = ip.PhyPelY = INT32_MIN;
+    ras.pen.OriginX = ras.pen.PhyPelX = INT32_MAX;
+    ras.pen.OriginY = ras.pen.PhyPelY = INT32_MIN;
     drawline(INT32_MAX, INT32_MIN, INT32_MIN, INT32_MAX);
     drawrect(INT32_MAX, INT32_MAX, INT32_MAX, INT32_MIN);
     drawpel(INT32_MAX, INT32_MAX);

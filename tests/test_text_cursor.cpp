@@ -81,12 +81,12 @@ TEST_F(Cursor, ActivePositionHomeAndFormFeed) {
 
 TEST_F(Cursor, NonSelectiveResetRestoresCodeSetsTextAndColour) {
     for (int g = 0; g < 4; g++) dec.Gset[g] = SET_MOSAIC, dec.GPG[g % 2] = 3;
-    dec.MulLen = 1, ip.ColorMod = 2, ip.ColorNo = 99;
+    dec.MulLen = 1, ras.pen.ColorMod = 2, ras.pen.ColorNo = 99;
     run(OP_TEXT, {2, 1, 3, 2, 0, 0, 3 * CW, 3 * CH});
     script({{apsBytes(4, 4), {12 * CW, 12 * CH}}, {std::string{char(C0_NSR), '\0'}, {12 * CW, 12 * CH}}});
     EXPECT_EQ((std::vector<int>{dec.Gset[0], dec.Gset[1], dec.Gset[2], dec.Gset[3], dec.GPG[0], dec.GPG[1], dec.GLS}),
               (std::vector<int>{SET_PRIMARY, SET_PDI, SET_SUPPL, SET_MOSAIC, 0, 1, -1}));
-    EXPECT_EQ((std::vector<int>{dec.MulLen, ip.ColorMod, ip.ColorNo, ip.DrawValueR, txt.Rotate, txt.CharPath,
+    EXPECT_EQ((std::vector<int>{dec.MulLen, ras.pen.ColorMod, ras.pen.ColorNo, ip.DrawValueR, txt.Rotate, txt.CharPath,
                                 txt.InterChar, ip.LogCharX, ip.LogCharY, txt.ChrFld_r}),
               (std::vector<int>{3, 0, 7, 15, 0, 0, 0, CW, CH, CW}));
     dec.GLS = 2;  // with a position, in cells of the restored size; ASCII in GL

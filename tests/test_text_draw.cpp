@@ -50,7 +50,7 @@ protected:
     // The text state of a RESET; text in colour index 16, background 32.
     void window(int w, int h) {
         open(w, h), run(OP_RESET, {1, 0, 0, 1, 0, 0, 0, 0, 0});
-        ip.ColorMod = 0, ip.ColorNo = ip.ForColor = 16, ip.BakColor = 32;
+        ras.pen.ColorMod = 0, ras.pen.ColorNo = ras.pen.ForColor = 16, ras.pen.BakColor = 32;
     }
     void charSize(int px, int py, int rotate = 0) { run(OP_TEXT, {rotate, 0, 0, 0, 0, 0, px * U, py * U}); }
 };
@@ -94,7 +94,7 @@ TEST_F(TextDraw, UnderlineOpaqueBackgroundAndReverseVideo) {
     EXPECT_TRUE(pictureIs(grid(), picture(14, 22, {{20, 21, "111111111111.."}})));
     window(14, 22), charSize(12, 20, 1), type("\x99" + apsBytes(0, 1) + " ");  // turned a quarter: left of the cursor
     EXPECT_TRUE(pictureIs(grid(), picture(14, 22, {{9, 21, "...........1.."}})));
-    window(14, 22), ip.ColorMod = 2, type(apsBytes(0, 0) + " ");  // opaque: the cell first, then the glyph
+    window(14, 22), ras.pen.ColorMod = 2, type(apsBytes(0, 0) + " ");  // opaque: the cell first, then the glyph
     EXPECT_TRUE(pictureIs(grid(), picture(14, 22, {{1, 21, "222222222222.."}})));
     type(apsBytes(0, 0) + "H");
     EXPECT_TRUE(pixelsOf(grid(), '1').size() > 10u && pixelsOf(grid(), '2').size() > 100u);
@@ -102,7 +102,7 @@ TEST_F(TextDraw, UnderlineOpaqueBackgroundAndReverseVideo) {
     const struct { int mode; std::vector<std::string> art; std::string row; } cases[] = {
         {0, {}, "1111111111111111.."}, {2, std::vector<std::string>(16, std::string(16, '#')), "2222222222222221.."}};
     for (auto &c : cases) {
-        window(18, 22), charSize(16, 20), defineDrcs(c.art), ip.ColorMod = c.mode;
+        window(18, 22), charSize(16, 20), defineDrcs(c.art), ras.pen.ColorMod = c.mode;
         type("\x88" + apsBytes(0, 0) + DRCS);
         EXPECT_TRUE(pictureIs(grid(), picture(18, 22, {{1, 16, c.row}})));
     }
@@ -112,7 +112,7 @@ TEST_F(TextDraw, UnderlineOpaqueBackgroundAndReverseVideo) {
 // background it never covers the character before it.
 TEST_F(TextDraw, ProportionalCharactersAndTheirBackgrounds) {
     auto draw = [this](int interChar, const std::string &text) {
-        window(60, 22), ip.ColorMod = 2, run(OP_TEXT, {0, 0, interChar, 0, 0, 0}), type(apsBytes(0, 1) + text);
+        window(60, 22), ras.pen.ColorMod = 2, run(OP_TEXT, {0, 0, interChar, 0, 0, 0}), type(apsBytes(0, 1) + text);
         return grid();
     };
     EXPECT_EQ(pixelsOf(draw(0, "i"), '1')[0].second - pixelsOf(draw(3, "i"), '1')[0].second, 4);  // 7/22 of 12
@@ -143,7 +143,7 @@ TEST_F(TextDraw, MosaicBlocksFollowTheBitsModesAndAttributes) {
         {"\x88", 1, 1, "\xa1", picture(12, 22, {{1, 7, "......111111"}, {8, 21, "111111111111"}})},  // reverse
     };
     for (auto &c : cases) {
-        window(12, 22), ip.ColorMod = c.mode, ip.PhyPelX = c.pelX;
+        window(12, 22), ras.pen.ColorMod = c.mode, ras.pen.PhyPelX = c.pelX;
         type(c.attr + apsBytes(0, 0) + "\x1b|" + c.codes);
         EXPECT_TRUE(pictureIs(grid(), c.want)) << std::hex << int(uint8_t(c.codes[0]));
         EXPECT_EQ(ip.LogCursX, int32_t(c.codes.size()) * CW);
@@ -198,7 +198,7 @@ TEST_F(Scroll, LineFeedScrollsTheFieldAndFormFeedBlanksTheDisplay) {
     EXPECT_EQ(g[61].substr(0, 12) + g[39].substr(0, 12) + g[16].substr(0, 12), std::string(12, '0') + std::string(12, '1') + std::string(12, '0'));
     patterned(8), feed("\x0c");
     EXPECT_TRUE(pictureIs(grid(), xtest::blank(8, 8, '.')));  // the last column and row included
-    patterned(8), ip.ColorMod = 1, feed("\x0c");  // mode 1: the background colour; a scroll: index 0
+    patterned(8), ras.pen.ColorMod = 1, feed("\x0c");  // mode 1: the background colour; a scroll: index 0
     EXPECT_TRUE(pictureIs(grid(), xtest::blank(8, 8, '2')));
     scrollscr(8, SCROLL_UP, 0, 0, 7, 7);
     EXPECT_TRUE(pictureIs(grid(), xtest::blank(8, 8, '0')));

@@ -120,9 +120,9 @@ TEST_F(Texture, MasksBeyondTheGridAndPeriodsOfZeroAreBounded) {
         EXPECT_TRUE(ras.texture_mask[1][0] >= 1 && ras.texture_mask[1][0] <= 50 && ras.texture_mask[1][1] <= 50) << m;
         rect(0, 0, 30, 20);
     }
-    ras.TEXTURE_size = 0, ip.LogPelY = 1, ip.PhyPelY = 0;
+    ras.TEXTURE_size = 0, ras.pen.LogPelY = 1, ras.pen.PhyPelY = 0;
     EXPECT_EQ((set_TEXTURE(2), ras.TEXTURE_size), 1);
-    ip.PhyMaskX = ip.PhyMaskY = 0;
+    ras.pen.PhyMaskX = ras.pen.PhyMaskY = 0;
     EXPECT_EQ((set_TEXTURE(6), ras.TEXTURE_size), 1);
     rect(0, 0, 5, 3);
 }

@@ -7,6 +7,7 @@
 #include "interp/state.h"
 #include "text/state.h"
 #include "text/text.h"
+#include "raster/raster.h"
 
 namespace naplps {
 
@@ -254,9 +255,9 @@ void nsr(int row, int col) {
     // Domain, text and texture back to their defaults.
     int32_t rec[DATA_SIZE] = {RESET_VALUES, 1, 0, 0, 1, 0, 0, 1, 0, 0};
     PDI_reset(rec);
-    ip.ColorMod = 0;
+    ras.pen.ColorMod = 0;
     ip.DrawValueR = ip.DrawValueG = ip.DrawValueB = 15;
-    ip.ColorNo = 7;
+    ras.pen.ColorNo = 7;
     if (row >= 0 && col >= 0) aps(row, col);
 }
 

@@ -155,10 +155,10 @@ void drawGlyphNormal(int64_t x0, int64_t y, int64_t W, int64_t H) {
             x += accSteps(ax);
             ax += W - 1;
             unsigned m = 0x8000u >> c;
-            if (cur & m) rect(ip.OriginX + x, ip.OriginY + y, dw, dh);
+            if (cur & m) rect(ras.pen.OriginX + x, ras.pen.OriginY + y, dw, dh);
             if (dw >= 2 && dh >= 2) {
-                if (stepL & m) diagonal(ip.OriginX + x, ip.OriginY + y, dw, dh, true);
-                if (stepR & m) diagonal(ip.OriginX + x, ip.OriginY + y, dw, dh, false);
+                if (stepL & m) diagonal(ras.pen.OriginX + x, ras.pen.OriginY + y, dw, dh, true);
+                if (stepR & m) diagonal(ras.pen.OriginX + x, ras.pen.OriginY + y, dw, dh, false);
             }
         }
     }
@@ -174,10 +174,10 @@ void drawGlyphReverse(int64_t x0, int64_t y, int64_t W, int64_t H) {
         y -= dh;
         ay += H - 1;
         rowDots |= unsigned(glyphRow(r));
-        if (ip.ColorMod == 2) {
-            ras.DRAW_COLOR_fg = ip.BakColor;
-            rect(ip.OriginX + x0, ip.OriginY + y, W - 1, dh);
-            ras.DRAW_COLOR_fg = ip.ForColor;
+        if (ras.pen.ColorMod == 2) {
+            ras.DRAW_COLOR_fg = ras.pen.BakColor;
+            rect(ras.pen.OriginX + x0, ras.pen.OriginY + y, W - 1, dh);
+            ras.DRAW_COLOR_fg = ras.pen.ForColor;
         }
         int64_t x = x0, ax = W - 1;
         unsigned colDots = 0;
@@ -186,11 +186,11 @@ void drawGlyphReverse(int64_t x0, int64_t y, int64_t W, int64_t H) {
             x += dw;
             ax += W - 1;
             colDots |= 0x8000u >> c;
-            if ((rowDots & colDots) == 0 && dw > 0 && dh > 0) rect(ip.OriginX + x - dw, ip.OriginY + y, dw, dh);
+            if ((rowDots & colDots) == 0 && dw > 0 && dh > 0) rect(ras.pen.OriginX + x - dw, ras.pen.OriginY + y, dw, dh);
             if (dw > 0) colDots = 0;
         }
         if (dh > 0) {
-            rect(ip.OriginX + x0 + W - 1, ip.OriginY + y, 1, dh);
+            rect(ras.pen.OriginX + x0 + W - 1, ras.pen.OriginY + y, 1, dh);
             rowDots = 0;
         }
     }
@@ -319,8 +319,8 @@ void rotatefont() {
                 }
         std::memcpy(src, dst, sizeof src);
     };
-    if (ip.PhyCharX < 0) transform([](int x, int y, int &nx, int &ny) { nx = 15 - x; ny = y; });
-    if (ip.PhyCharY < 0) transform([](int x, int y, int &nx, int &ny) { nx = x; ny = 15 - y; });
+    if (ras.pen.PhyCharX < 0) transform([](int x, int y, int &nx, int &ny) { nx = 15 - x; ny = y; });
+    if (ras.pen.PhyCharY < 0) transform([](int x, int y, int &nx, int &ny) { nx = x; ny = 15 - y; });
     switch (txt.Rotate) {
     case 1:  // a quarter turn counter-clockwise
         transform([](int x, int y, int &nx, int &ny) { nx = y; ny = 15 - x; });
@@ -344,7 +344,7 @@ void drawfont(int set) {
     if (proportional)
         ip.LogCursX = sat32(ip.LogCursX - proMarginLeft(txt.LastCharCd_a) * int64_t(ip.LogCharX) / 22);
 
-    int64_t PX = abs64(ip.PhyCharX), PY = abs64(ip.PhyCharY);
+    int64_t PX = abs64(ras.pen.PhyCharX), PY = abs64(ras.pen.PhyCharY);
     int32_t LX = sat32(abs64(ip.LogCharX)), LY = sat32(abs64(ip.LogCharY));
     int64_t G = PY * 80 / 100;  // the glyph fills 80 % of the cell height
     int32_t cx = ip.LogCursX, cy = ip.LogCursY;
@@ -394,22 +394,22 @@ void drawfont(int set) {
     // closer than a cell: the background then spans only from where this
     // character begins to where its advance ends, so that it does not
     // paint over the character before it.
-    if (ip.ColorMod == 2 && txt.Reverse != 1) {
-        ras.DRAW_COLOR_fg = ip.BakColor;
+    if (ras.pen.ColorMod == 2 && txt.Reverse != 1) {
+        ras.DRAW_COLOR_fg = ras.pen.BakColor;
         if (proportional && txt.Rotate == 0) {
             int64_t advance = LX - proMarginRight(txt.LastCharCd_a) * int64_t(LX) / 22;
             int64_t left = logtophy(startX), right = logtophy(sat32(cx + advance));
-            if (right > left) rect(ip.OriginX + left, ip.OriginY + by, right - left, bh);
+            if (right > left) rect(ras.pen.OriginX + left, ras.pen.OriginY + by, right - left, bh);
         } else {
-            rect(ip.OriginX + bx, ip.OriginY + by, bw, bh);
+            rect(ras.pen.OriginX + bx, ras.pen.OriginY + by, bw, bh);
         }
     }
-    ras.DRAW_COLOR_fg = ip.ColorMod != 0 ? ip.ForColor : ip.ColorNo;
+    ras.DRAW_COLOR_fg = ras.pen.ColorMod != 0 ? ras.pen.ForColor : ras.pen.ColorNo;
 
     // Underline along the cursor's edge of the cell, one pel thick.
     if (txt.UnderLine == 1) {
-        int64_t X = int64_t(ip.OriginX) + ip.PhyCursX, Y = int64_t(ip.OriginY) + ip.PhyCursY;
-        int64_t cw = ip.PhyCharX, pel = ip.PhyPelY;
+        int64_t X = int64_t(ras.pen.OriginX) + ip.PhyCursX, Y = int64_t(ras.pen.OriginY) + ip.PhyCursY;
+        int64_t cw = ras.pen.PhyCharX, pel = ras.pen.PhyPelY;
         switch (txt.Rotate) {
         case 1: rect(X - pel, Y, pel, cw); break;
         case 2: rect(X - cw, Y - pel, cw, pel); break;

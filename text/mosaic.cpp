@@ -64,7 +64,7 @@ void PDI_mosaic(int32_t *data) {
 
     // Cell (W, H), block size (bw, bh) and block offsets from the cursor,
     // in pixels, by rotation; negative sizes extend left or down.
-    int64_t PX = ip.PhyCharX, PY = ip.PhyCharY;
+    int64_t PX = ras.pen.PhyCharX, PY = ras.pen.PhyCharY;
     int64_t aX = abs64(PX), aY = abs64(PY);
     int64_t W, H, bw, bh;
     int64_t xo[6], yo[6];
@@ -94,23 +94,23 @@ void PDI_mosaic(int32_t *data) {
     bool blocks = true;
     if (txt.UnderLine == 1) {
         bool sideways = txt.Rotate == 1 || txt.Rotate == 3;
-        blocks = shrink(bw, sideways ? ip.PhyPelY : ip.PhyPelX) && shrink(bh, sideways ? ip.PhyPelX : ip.PhyPelY);
+        blocks = shrink(bw, sideways ? ras.pen.PhyPelY : ras.pen.PhyPelX) && shrink(bh, sideways ? ras.pen.PhyPelX : ras.pen.PhyPelY);
     }
 
     int colour;
     if (txt.Reverse != 1)
-        colour = ip.ColorMod != 0 ? ip.ForColor : ip.ColorNo;
+        colour = ras.pen.ColorMod != 0 ? ras.pen.ForColor : ras.pen.ColorNo;
     else
-        colour = ip.ColorMod == 0 ? ip.ColorNo : ip.ColorMod == 2 ? ip.BakColor : ip.ForColor;
-    bool drawClear = ip.ColorMod != 2 && txt.Reverse != 0;
+        colour = ras.pen.ColorMod == 0 ? ras.pen.ColorNo : ras.pen.ColorMod == 2 ? ras.pen.BakColor : ras.pen.ForColor;
+    bool drawClear = ras.pen.ColorMod != 2 && txt.Reverse != 0;
 
     int n = data[0];
     if (n > DATA_MAX_VALUES) n = DATA_MAX_VALUES;
     for (int i = 1; i <= n; i++) {
         int code = data[i] & 0x7F;
         int64_t x = ip.PhyCursX, y = ip.PhyCursY;
-        if (ip.ColorMod == 2)
-            drawabspel(sat32(x), sat32(y), sat32(W), sat32(H), txt.Reverse == 1 ? ip.ForColor : ip.BakColor);
+        if (ras.pen.ColorMod == 2)
+            drawabspel(sat32(x), sat32(y), sat32(W), sat32(H), txt.Reverse == 1 ? ras.pen.ForColor : ras.pen.BakColor);
         if (blocks && ((code & MOSAIC_BIT) || code == MOSAIC_FULL)) {
             for (int k = 0; k < 6; k++) {
                 bool set = (code & msk[k]) != 0;

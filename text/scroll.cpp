@@ -13,8 +13,8 @@ namespace naplps {
 
 void scrollscr(int n, int dir, int x1, int y1, int x2, int y2) {
     if (n <= 0) return;
-    int64_t ax = int64_t(x1) + ip.OriginX, bx = int64_t(x2) + ip.OriginX;
-    int64_t ay = int64_t(y1) + ip.OriginY, by = int64_t(y2) + ip.OriginY;
+    int64_t ax = int64_t(x1) + ras.pen.OriginX, bx = int64_t(x2) + ras.pen.OriginX;
+    int64_t ay = int64_t(y1) + ras.pen.OriginY, by = int64_t(y2) + ras.pen.OriginY;
     if (ax > bx) std::swap(ax, bx);
     if (ay > by) std::swap(ay, by);
     // Only the part inside the clip rectangle moves.
@@ -27,7 +27,7 @@ void scrollscr(int n, int dir, int x1, int y1, int x2, int y2) {
     int X1 = int(ax), Y1 = int(ay), X2 = int(bx), Y2 = int(by);
     int w = X2 - X1 + 1, h = Y2 - Y1 + 1;
 
-    ras.DRAW_COLOR_fg = ip.ColorMod == 2 ? ip.BakColor : 0;
+    ras.DRAW_COLOR_fg = ras.pen.ColorMod == 2 ? ras.pen.BakColor : 0;
     switch (dir) {
     case SCROLL_DOWN:
         if (n < h) {
@@ -78,11 +78,11 @@ void clearPictureArea() {
     // The drawing area's width is its right pixel coordinate once the window
     // is known (pdi_clip); one column more reaches the window's last column,
     // and the clip trims what lies beyond.
-    dot_p(ip.OriginX, ip.OriginY, sat32(int64_t(ip.Scr_Width) + 1), ip.Scr_Hight);
+    dot_p(ras.pen.OriginX, ras.pen.OriginY, sat32(int64_t(ip.Scr_Width) + 1), ip.Scr_Hight);
 }
 
 void erasedisplay() {
-    ras.DRAW_COLOR_fg = ip.ColorMod != 0 ? ip.BakColor : 0;
+    ras.DRAW_COLOR_fg = ras.pen.ColorMod != 0 ? ras.pen.BakColor : 0;
     clearPictureArea();
 }
 
