@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "interp/state.h"
-#include "nxg/nxg.h"
+#include "nxg/nxg_x.h"
 #include "raster/raster.h"
 #include "tests/x11_fixture.h"  // Xlib after GoogleTest
 
@@ -61,7 +61,7 @@ void ticks(benchmark::State &state, Display *dpy) {
 void onXvfb(benchmark::State &state, int depth) {
     xtest::resetState();
     nxg.sleep_ms = noSleep;
-    nxg.NXG_log_path = nullptr;
+    nxgx.NXG_log_path = nullptr;
     if (xtest::xvfbDisplay(depth).empty()) {
         state.SkipWithError("Xvfb could not be started");
         return;
@@ -74,7 +74,7 @@ void onXvfb(benchmark::State &state, int depth) {
     drawPicture(int(state.range(0)));
     XSync(t->dpy, False);
     ticks(state, t->dpy);
-    if (nxg.NXG_win_err != 0) state.SkipWithError("X error");
+    if (nxgx.NXG_win_err != 0) state.SkipWithError("X error");
     t.reset();
     xtest::resetState();
 }

@@ -15,8 +15,6 @@ int pdi_win_open(int *win, Colormap cm, Widget widget, Display *display, int wid
         if (nxg.NXG_win_cnt == -1) {
             for (auto &w : nxg.NXG_win_tbl) {
                 w.use_flg = 0;
-                w.pm = 0;
-                w.cms = 0;
                 w.pal_set = 0;
             }
             nxg.NXG_win_cnt = 0;
@@ -31,14 +29,13 @@ int pdi_win_open(int *win, Colormap cm, Widget widget, Display *display, int wid
         // Only a slot this caller was given can be updated.
         return -1;
     }
-    _NXG_window_info &w = nxg.NXG_win_tbl[id];
+    NxgWindowInfo &w = nxg.NXG_win_tbl[id];
     nxg.NXG_win_wid = sat32(int64_t(width) - 1);
     nxg.NXG_win_hgt = sat32(int64_t(height) - 1);
     w.wid = width;
     w.hgt = height;
     bool newCells = !w.pal_set;
-    int status = NXG_init(id, nullptr, cm, NXG_widget_window(widget), display,
-                          NXG_default_gc(display));
+    int status = NXG_init(id, cm, widget, display);
     if (status == -1) {
         // Refused (too small, or no window): nothing is drawn; a new slot
         // is given back.
@@ -57,11 +54,10 @@ int pdi_win_open(int *win, Colormap cm, Widget widget, Display *display, int wid
 int pdi_win_close(int win) {
     tmrset();
     if (win < 0 || win >= NXG_WIN_MAX || !nxg.NXG_win_tbl[win].use_flg) return 0;
-    _NXG_window_info &w = nxg.NXG_win_tbl[win];
+    NxgWindowInfo &w = nxg.NXG_win_tbl[win];
     // A closed window stops being the surface: nothing draws into its
     // freed pixmap.
-    bool current = nxg.SW1_id == win ||
-                   (nxg.SW1_dpy != nullptr && nxg.SW1_dpy == w.dpy && nxg.SW1_xid == w.win);
+    bool current = nxg.SW1_id == win;
     NXG_term(win);
     w.use_flg = 0;
     if (nxg.NXG_win_cnt > 0) nxg.NXG_win_cnt--;

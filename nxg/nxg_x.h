@@ -1,6 +1,8 @@
-// The driver's private view of Xlib: the drawing primitives through which
-// every pixel reaches the current surface, and the X error handler. Only the
-// driver's sources include this header.
+// The X11 back end of the surface: what it keeps for each window slot
+// (display, window, GC, backing pixmap, colormap and colour cells), the
+// colours of windows whose cells cannot be written, and the X error
+// handler. Only the X back end, the X tests and the X tools include this
+// header.
 #pragma once
 
 #include <X11/Xlib.h>
@@ -9,54 +11,46 @@
 
 namespace naplps {
 
-// Where a primitive draws: the window, the backing pixmap (skipped when the
-// surface has none), or both.
-constexpr int NXG_TO_WINDOW = 1;
-constexpr int NXG_TO_PIXMAP = 2;
-constexpr int NXG_TO_BOTH = NXG_TO_WINDOW | NXG_TO_PIXMAP;
+// The X side of one slot. On an 8-bit PseudoColor display the 16 colours of
+// a window are 16 writable colour cells, and a palette change is a store
+// into one of them. On any other visual (TrueColor and the rest) the window
+// takes the direct path: its colours are the pixel bytes 0 .. 15 of the
+// slot's picture, shown as pixel values of the window's own visual, and a
+// palette change repaints the pixels of the changed byte.
+struct NxgXSlot {
+    Window win = 0;            // the plug-in's X window
+    Display *dpy = nullptr;    // its display connection
+    GC gc = nullptr;           // the back end's own GC for this window
+    Pixmap pm = 0;             // backing pixmap, 0 when there is none
+    Colormap cms = 0;          // colormap in use, 0 before set-up
+    int user_cmap = 0;         // 1 when cms is a private colormap made here
+    unsigned long pix_tbl[NXG_CELLS] = {};  // pixels of the 16 colour cells
+    int fg = -1;               // pixel byte now the GC's foreground, -1: not known
 
-// Makes slot w the current drawing surface (window, GC, pixmap, colormap,
-// sizes) and its cells the colour translation. The GC's foreground is not
-// known for this slot, so the colour cache starts afresh.
-void nxg_make_current(const _NXG_window_info &w);
+    // The direct path.
+    int ro_visual = 0;         // 1: the window's cells are not writable
+    int depth = 0;             // the window's depth (pixmap and GCs use it)
+    Visual *visual = nullptr;  // the window's Visual
+    int vis_class = 0;         // the visual's class (StaticGray 0 .. DirectColor 5)
+    int true_rgb = 0;          // 1: pixel values made from the visual's masks
+    unsigned long red_mask = 0, green_mask = 0, blue_mask = 0;
+    unsigned long true_pix[256] = {};    // X pixel value of each byte
+    uint8_t true_ok[256] = {};           // 1 when true_pix holds the value
+    uint8_t true_alloc[256] = {};        // 1 when true_pix is an allocated cell
+    GC pal_gc = nullptr;       // unclipped GC of colour repaints
+};
 
-// Makes colour index k the GC foreground unless it already is (NXG_color).
-void nxg_fg(int k);
+struct NxgX {
+    NxgXSlot slot[NXG_WIN_MAX] = {};
+    // X errors: set by the handler; the handler that was in force before
+    // the back end's own, put back by NXG_end.
+    int NXG_win_err = 0;
+    const char *NXG_log_path = "/user/zelvo/motif/linux/zelvo/nap.log";
+    void (*NXG_old_handler)() = nullptr;
+    int NXG_handler_set = 0;
+};
 
-// The slot of the current surface, or nullptr.
-_NXG_window_info *nxg_cur_slot();
-// Whether drawing reaches an X surface (display and GC), and whether it
-// reaches anything at all (an X surface or an in-memory one).
-bool nxg_x_surface();
-bool nxg_have_surface();
-// The X pixel value that shows pixel byte p on slot s: p itself on a
-// writable 8-bit visual, else made from the visual's masks or allocated in
-// the window's colormap (X surfaces only).
-unsigned long nxg_pixel(_NXG_window_info &s, int p);
-// Gives pixel byte p of the current slot the colour (r, g, b) on the direct
-// path or in memory, repainting into pixmap and window the pixels that show
-// it. False when the current surface has writable cells (nothing done).
-bool nxg_recolour(int p, int r, int g, int b);
-// Releases what the direct path holds for slot s on its display (the
-// repaint GC, allocated colour cells) and its picture.
-void nxg_direct_free(_NXG_window_info &s);
-// A solid span xa..xb (inclusive, xa <= xb) on window row `row`.
-void prim_span(int xa, int xb, int row, int to = NXG_TO_BOTH);
-// A filled rectangle of w x h pixels, top-left at window (x, row).
-void prim_rect(int x, int row, int w, int h, int to = NXG_TO_BOTH);
-// n segments (one row's runs of a patterned span).
-void prim_segments(const NxgSegment *s, int n, int to = NXG_TO_BOTH);
-// Copies w x h pixels from (sx, sy) of one drawable of the surface to
-// (dx, dy) of another (NXG_TO_WINDOW or NXG_TO_PIXMAP each).
-void prim_copy(int from, int to, int sx, int sy, int w, int h, int dx, int dy);
-// w x h pixel values, rows from the top, put at window (x, y).
-void prim_image(const uint8_t *pixels, int w, int h, int x, int y, int to = NXG_TO_BOTH);
-
-// Clears the window to its background (the pixmap is unchanged).
-void prim_clear_window();
-
-// Largest coordinate that the X protocol carries (16-bit signed).
-constexpr int NXG_COORD_MAX = 32767;
+extern NxgX nxgx;
 
 int NXG_WinErrorHandler(Display *dpy, XErrorEvent *err);
 

@@ -9,7 +9,6 @@
 #include <cstdlib>
 
 #include "interp/state.h"
-#include "nxg/nxg.h"
 #include "raster/fill.h"
 #include "raster/raster.h"
 

@@ -1,10 +1,9 @@
 // Disk and segment fill of filled arcs: horizontal spans written with the
-// driver's textured `fill`, so the fill pattern in force applies. Like
+// writer's textured `fill`, so the fill pattern in force applies. Like
 // lines, the fills are pel-thick: the centre is widened to the pel
 // rectangle and the chord's end pels are included, so a filled arc covers
 // its own outline drawn with the same pel.
 #include "interp/state.h"
-#include "nxg/nxg.h"
 #include "raster/arc.h"
 #include "raster/raster.h"
 

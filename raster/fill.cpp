@@ -4,14 +4,13 @@
 // drawn with the same pel. Edges are followed upwards in monotone chains
 // that start at local minima; the chain elements of each row are paired
 // left to right (odd-even rule) and each pair is written as one span with
-// the driver's textured `fill`.
+// the writer's textured `fill`.
 #include "raster/fill.h"
 
 #include <cstring>
 #include <utility>
 
 #include "interp/state.h"
-#include "nxg/nxg.h"
 #include "raster/raster.h"
 
 namespace naplps {

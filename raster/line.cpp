@@ -1,6 +1,6 @@
 // The scan-line writer and the line rasteriser: a line is the area swept by
 // the current pel (PhyPelX x PhyPelY pixels, either sign) from its start to
-// its end point, written row by row as spans through the driver's `draw`,
+// its end point, written row by row as spans through the writer's `draw`,
 // optionally cut into dots and dashes. Also the pel, clip and start-up entry
 // points of the raster engine.
 #include "raster/raster.h"
@@ -248,7 +248,7 @@ void inc_VRAM_y() {
     }
 }
 
-void set_color(int colour) { nxg.NXG_cur_pal = colour; }
+void set_color(int colour) { r.NXG_cur_pal = colour; }
 
 // Hooks around every line and polygon fill; nothing needs bracketing on X.
 void g_charger_on() {}

@@ -1,7 +1,7 @@
 // Raster engine state: the scan-line writer (which window row is written
 // next, in which direction, and its phase in the fill pattern), the clip
 // rectangle, the line rasteriser's working values, and the raster entry
-// points that the interpreter and the driver call.
+// points that the interpreter and the text code call.
 #pragma once
 
 #include <cstdint>
@@ -42,6 +42,7 @@ struct Raster {
     // Colours of pels and fills (colour indices); a background of -1 is
     // transparent.
     int32_t DRAW_COLOR_fg = 0, DRAW_COLOR_bg = 0;
+    int32_t NXG_cur_pal = 0;   // colour index of line spans (set_color)
 
     // Clip rectangle (bottom-up pixels, inclusive, 0..1023).
     int32_t VRAM_x_min = 0, VRAM_y_min = 0, VRAM_x_max = 0, VRAM_y_max = 0;
@@ -53,7 +54,7 @@ struct Raster {
     int32_t TEXTURE_bottom = 0;   // byte offset of pattern row 0
     int32_t TEXTURE_y_order = 0;  // +1 or -1: orientation of hatch bands
 
-    // Texture state read by the driver's span output.
+    // Texture state read by the span output.
     int32_t TEXTURE_CODE = 0;       // texture in force, 0-7
     int32_t TEXTURE_DEF_FLAG = 0;   // 1: output is captured into a definition
     int32_t TEXTURE_Y = 0, TEXTURE_XT = 0, TEXTURE_XB = 0;  // span being captured
@@ -87,7 +88,7 @@ struct Raster {
     int32_t y = 0;                         // current row
     int32_t xl = 0, xr = 0;                // span ends on the current row
 
-    // Number of spans the rasteriser has handed to the driver (for
+    // Number of spans the rasteriser has handed to the surface (for
     // measurements; never reset by drawing).
     uint64_t spans = 0;
 };
@@ -117,8 +118,37 @@ void drawabspel(int32_t x, int32_t y, int32_t w, int32_t h, int colour);
 void drawrectfill(int32_t x, int32_t y, int32_t w, int32_t h);
 void drawpolyfill(int32_t *list, int n);
 
+// Output of the scan-line writer to the surface (raster/span.cpp). dot_p,
+// dot_t, NXG_set_clp and NXG_copy_rect take bottom-up pixels; draw, fill and
+// dot_draw_t window rows.
+// A pel rectangle in DRAW_COLOR_fg: lower-left corner (x1, y1), x2 columns
+// and y2 + 1 rows (either size signed).
+void dot_p(int x1, int y1, int x2, int y2);
+// The same rectangle in the texture in force, row by row.
+void dot_t(int x1, int y1, int x2, int y2);
+// A solid span xt..xb (either order) on row VRAM_y in NXG_cur_pal, then the
+// writer steps to its next row.
+int draw(int xt, int xb);
+// A span xt..xb on row VRAM_y in the texture in force.
+void fill(int xt, int xb);
+// Rows y1..y2, columns x1..x2 patterned from the prepared row at byte
+// offset texY: set bits in DRAW_COLOR_fg, clear ones in DRAW_COLOR_bg
+// unless it is transparent (-1).
+void dot_draw_t(int x1, int y1, int x2, int y2, int texY);
+// Clip a span (end points, either order; rows ys..ye) or a rectangle
+// (origin x, width, origin y, height) to the surface. 0 and the clipped
+// values when something is left; -1 when nothing is (wholly outside, width
+// 0) or when the span went to a texture definition instead.
+int draw_check(int *xs, int *xe, int *ys, int *ye);
+int dot_check(int *xs, int *xe, int *ys, int *ye);
+// The clip rectangle from inclusive bottom-up corners.
+void NXG_set_clp(int x1, int y1, int x2, int y2);
+// Moves the block of inclusive bottom-up corners (x1, y1), (x2, y2) so that
+// its top-left pixel lands at x dx, bottom-up row dy.
+void NXG_copy_rect(int x1, int y1, int x2, int y2, int dx, int dy);
+
 // Marks the definition grid cells of the span TEXTURE_XT..TEXTURE_XB on
-// row TEXTURE_Y (called by the driver while TEXTURE_DEF_FLAG is set).
+// row TEXTURE_Y (called by the span output while TEXTURE_DEF_FLAG is set).
 void def_texture();
 // Prepares the fill pattern of a texture code (0-7).
 void set_TEXTURE(int code);

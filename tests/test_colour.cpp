@@ -1,7 +1,7 @@
 // The colour map and the colour instructions through the dispatcher and
 // the byte stream: the default map, SET COLOR in both modes, SELECT COLOR's
-// index scaling, BLINK as the driver's blink step advances it. No window is
-// open: the palette is the driver's shadow of its cells, index i in cell i / 16.
+// index scaling, BLINK as the blink step advances it, on a memory surface:
+// the palette is the colour each of its 16 cells shows.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -27,16 +27,21 @@ void runRecord(int opcode, std::vector<int32_t> values) {
 void run(int opcode, std::initializer_list<int32_t> values) { runRecord(opcode, values); }
 void selectFg(int32_t fg) { run(OP_SELECTCOLOR, {fg}); }
 
-// Load-time state, the lengths of RESET's domain group, the default map.
+// Load-time state, a memory surface, the lengths of RESET's domain group,
+// the default map.
 void fresh() {
     pdi_load_state();
+    int id = -1;
+    ASSERT_EQ(pdi_win_open(&id, 0, nullptr, nullptr, 16, 16), 0);
     ras.pen.Scr_Ratio = 512, dec.SngLen = 1, dec.MulLen = 3;
-    for (int i = 0; i < 256; i++) nxg.NXG_wc_tbl[i] = uint8_t(i / 16);
     run(OP_RESET, {0, 1, 0, 0, 0, 0, 0, 0, 0});
 }
 RGB entry(int i) { return {ip.MapValueR[i], ip.MapValueG[i], ip.MapValueB[i]}; }
-// The colour the palette cell of index i shows now.
-RGB shown(int i) { return {nxg.NEW_color_tbl2[i / 16][0], nxg.NEW_color_tbl2[i / 16][1], nxg.NEW_color_tbl2[i / 16][2]}; }
+// The colour that index i shows on the surface now.
+RGB shown(int i) {
+    const uint8_t *c = nxg.NXG_win_tbl[nxg.SW1_id].NEW_color_tbl2[NXG_ec_to_wc(i)];
+    return {c[0], c[1], c[2]};
+}
 int usedCount() { return int(std::count(std::begin(ip.UsedColorMap), std::end(ip.UsedColorMap), 1)); }
 std::vector<RGB> map() {
     std::vector<RGB> m;

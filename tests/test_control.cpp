@@ -153,7 +153,7 @@ TEST(Corpus, EveryPictureDecodesAndDraws) {
         // A picture may draw in index 0 only: the window starts in cell 15.
         ras.DRAW_COLOR_fg = 240, dot_p(0, 0, win.width, win.height - 1);
         win.feed(std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()));
-        EXPECT_EQ(nxg.NXG_win_err, 0) << "X error in " << path;
+        EXPECT_EQ(nxgx.NXG_win_err, 0) << "X error in " << path;
         bool any = false;
         for (auto &row : win.pixmapGrid()) any = any || row.find_first_not_of('f') != std::string::npos;
         EXPECT_TRUE(any) << "nothing drawn by " << path;

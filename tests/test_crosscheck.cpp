@@ -58,7 +58,7 @@ struct Surfaces {
             const std::string on = what + (k < 0 ? " in memory" : " at depth " + std::to_string(DEPTH[k]));
             xtest::resetState();
             nxg.sleep_ms = [](int) {};
-            nxg.NXG_log_path = nullptr;
+            nxgx.NXG_log_path = nullptr;
             int id = -1;
             EXPECT_EQ(t != nullptr ? t->open() : pdi_win_open(&id, 0, nullptr, nullptr, w, h), 0) << on;
             if (t != nullptr) id = t->id;
@@ -76,8 +76,8 @@ struct Surfaces {
             }
             if (t != nullptr) t->close();
             else pdi_win_close(id);
-            EXPECT_EQ(nxg.NXG_win_err, 0) << on << ": X errors";
-            bad += nxg.NXG_win_err;
+            EXPECT_EQ(nxgx.NXG_win_err, 0) << on << ": X errors";
+            bad += nxgx.NXG_win_err;
         }
         xtest::resetState();
         return bad == 0;

@@ -99,7 +99,7 @@ TEST_F(Pdi2png, WritesThePixmapOfTheDecodedPictureInItsCellColours) {
     t.playArea();
     t.feed(bytes);
     const xtest::Grid g = t.pixmapGrid();
-    const _NXG_window_info *slot = t.slot();
+    const NxgXSlot *slot = t.slot();
     ASSERT_NE(slot, nullptr);
     int wrong = 0, cells = 0;
     std::vector<bool> seen(16, false);
@@ -110,7 +110,7 @@ TEST_F(Pdi2png, WritesThePixmapOfTheDecodedPictureInItsCellColours) {
             const int cell = c <= '9' ? c - '0' : c - 'a' + 10;
             if (!seen[size_t(cell)]) cells++;
             seen[size_t(cell)] = true;
-            const uint8_t *want = nxg.NEW_color_tbl2[slot->pix_tbl[cell] & 0xFF];
+            const uint8_t *want = nxg.NXG_win_tbl[t.id].NEW_color_tbl2[slot->pix_tbl[cell] & 0xFF];
             const uint8_t *have = &got.px[(size_t(y) * 320 + size_t(x)) * 3];
             wrong += have[0] != want[0] || have[1] != want[1] || have[2] != want[2];
         }

@@ -205,7 +205,7 @@ TEST_F(PluginWindow, BlocksNewSizesAndExposures) {
     a.setWindow(500, 300);  // decodes everything again (the WAIT too), without the banner
     EXPECT_EQ(sleeps, (std::vector<int>{BANNER_PAUSE_MS, NXG_TICK_MS, NXG_TICK_MS})) << "redraw";
     EXPECT_TRUE(a.picture() == wider);
-    const _NXG_window_info &slot = nxg.NXG_win_tbl[a.pi()->pdi_win_id];
+    const NxgXSlot &slot = nxgx.slot[a.pi()->pdi_win_id];
     GC gc = XCreateGC(a.w.dpy, slot.pm, 0, nullptr);
     XSetForeground(a.w.dpy, gc, slot.pix_tbl[5]);
     XFillRectangle(a.w.dpy, slot.pm, gc, 0, 0, 500, 300);  // spoils the pixmap

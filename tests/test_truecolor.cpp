@@ -36,7 +36,7 @@ protected:
         t.reset();
         xtest::resetState();
         nxg.sleep_ms = [](int) {};
-        nxg.NXG_log_path = nullptr;
+        nxgx.NXG_log_path = nullptr;
         if (xtest::xvfbDisplay(depth, cls).empty()) return false;
         t = std::make_unique<xtest::TestWindow>(w, h, depth, cls);
         if (!t->ok() || t->open() != 0) return false;
@@ -82,7 +82,7 @@ TEST_F(Direct, AColourChangeRepaintsOnlyThePixelsOfItsCell) {
     Rgb before = pixmap();
     NXG_set_pal(64, 9, 9, 9);  // a cell no pixel shows
     EXPECT_EQ(tcrgb::differing(before, pixmap()), 0u);
-    EXPECT_EQ(nxg.NXG_win_err, 0);
+    EXPECT_EQ(nxgx.NXG_win_err, 0);
 }
 
 // TrueColor of 15 to 32 bits takes pixel values from the visual's masks;
@@ -110,7 +110,7 @@ TEST_F(Direct, EveryVisualShowsTheColours) {
         EXPECT_EQ(tcrgb::differing(pm, pixmap(t->win)), 0u) << v;
         t->close();
         XSync(t->dpy, False);
-        EXPECT_EQ(nxg.NXG_win_err, 0) << v;
+        EXPECT_EQ(nxgx.NXG_win_err, 0) << v;
     }
     if (tried == 0) GTEST_SKIP() << "no Xvfb without writable cells";
 }
@@ -133,7 +133,7 @@ TEST_F(Direct, ANewPixmapIsClearedWholeWhateverTheClip) {
         pm = pixmap();
         EXPECT_EQ(at(pm, 30, 9, 5), CELL[1]) << depth;
         EXPECT_EQ(at(pm, 30, 10, 5), CELL[0]) << depth;
-        EXPECT_EQ(nxg.NXG_win_err, 0) << depth;
+        EXPECT_EQ(nxgx.NXG_win_err, 0) << depth;
     }
     if (tried == 0) GTEST_SKIP() << "no Xvfb";
 }
@@ -166,7 +166,7 @@ TEST_F(Direct, MemorySlotsAreBounded) {
     NXG_put_image(px, 2, 2, -1, -1);
     ras.TEXTURE_CODE = 4;
     ras.DRAW_COLOR_bg = 0;
-    dot_draw_t(nullptr, -10, -10, 5000, 5000, 1);
+    dot_draw_t(-10, -10, 5000, 5000, 0);
     ras.VRAM_y = 7;
     fill(-5, 100);
     uint8_t small[3];
@@ -175,7 +175,7 @@ TEST_F(Direct, MemorySlotsAreBounded) {
     for (int i = 0; i < NXG_WIN_MAX; i++) pdi_win_close(ids[i]);
     EXPECT_FALSE(NXG_read_rgb(id, rgb.data(), rgb.size()));
     EXPECT_EQ(nxg.NXG_win_cnt, 0);
-    EXPECT_EQ(nxg.SW1_mem, 0);
+    EXPECT_EQ(nxg.SW1_id, -1);
     dot_p(0, 0, 4, 2);  // no surface: nothing
 }
 

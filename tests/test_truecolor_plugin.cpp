@@ -28,7 +28,7 @@ TEST(TrueColorPlugin, NothingThePluginDoesRaisesAnXError) {
     nxg.sleep_ms = [](int) {};
     const std::string log = ::testing::TempDir() + "truecolor_xerrors_" + std::to_string(getpid()) + ".log";
     std::remove(log.c_str());
-    nxg.NXG_log_path = log.c_str();  // a line for each call of the X error handler
+    nxgx.NXG_log_path = log.c_str();  // a line for each call of the X error handler
 
     NPNetscapeFuncs ns = {};
     ns.size = uint16_t(sizeof ns);
@@ -55,7 +55,7 @@ TEST(TrueColorPlugin, NothingThePluginDoesRaisesAnXError) {
 
     const int id = static_cast<PluginInstance *>(npp.pdata)->pdi_win_id;
     ASSERT_GE(id, 0);
-    const _NXG_window_info &slot = nxg.NXG_win_tbl[id];
+    const NxgXSlot &slot = nxgx.slot[id];
     EXPECT_EQ(slot.ro_visual, 1);
     tcrgb::Rgb pm = tcrgb::drawableRgbOf(w.dpy, slot.pm, slot.cms, 320, 240);
     ASSERT_FALSE(pm.empty());
@@ -75,7 +75,7 @@ TEST(TrueColorPlugin, NothingThePluginDoesRaisesAnXError) {
     NP_Shutdown();
     XSync(w.dpy, False);
     EXPECT_EQ(std::ifstream(log).peek(), std::char_traits<char>::eof()) << "X errors were logged";
-    EXPECT_EQ(nxg.NXG_win_err, 0);
+    EXPECT_EQ(nxgx.NXG_win_err, 0);
     std::remove(log.c_str());
     xtest::resetState();
 }

@@ -118,7 +118,7 @@ Server startServer(int depth, int visualClass) {
 
 int windowsMade = 0;  // places windows side by side
 
-char cellChar(unsigned long pixel, const _NXG_window_info *slot) {
+char cellChar(unsigned long pixel, const NxgXSlot *slot) {
     if (slot != nullptr)
         for (int k = 0; k < NXG_CELLS; k++)
             if (slot->pix_tbl[k] == pixel) return "0123456789abcdef"[k];
@@ -175,11 +175,7 @@ TestWindow::TestWindow(int w, int h, int depth, int visualClass) : width(w), hei
 
 TestWindow::~TestWindow() {
     close();
-    if (app != nullptr) {
-        // The driver must not keep pointers into a display that is gone.
-        if (nxg.SW1_dpy == dpy) nxg.SW1_dpy = nullptr;
-        XtDestroyApplicationContext(app);
-    }
+    if (app != nullptr) XtDestroyApplicationContext(app);
 }
 
 int TestWindow::open() {
@@ -220,9 +216,9 @@ void TestWindow::close() {
     if (dpy != nullptr) XSync(dpy, False);
 }
 
-const _NXG_window_info *TestWindow::slot() const {
+const NxgXSlot *TestWindow::slot() const {
     if (id < 0 || id >= NXG_WIN_MAX) return nullptr;
-    return &nxg.NXG_win_tbl[id];
+    return &nxgx.slot[id];
 }
 
 std::vector<std::vector<unsigned long>> TestWindow::pixels(Drawable d) const {

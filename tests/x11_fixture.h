@@ -18,7 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "nxg/nxg.h"
+#include "nxg/nxg_x.h"
 
 namespace naplps::xtest {
 
@@ -65,8 +65,8 @@ public:
     // The grid of colour-cell numbers of the pixmap, or of the window.
     Grid pixmapGrid() const;
     Grid windowGrid() const;
-    // The slot's record, or nullptr without a slot.
-    const _NXG_window_info *slot() const;
+    // The X side of the slot, or nullptr without a slot.
+    const NxgXSlot *slot() const;
 
     XtAppContext app = nullptr;
     Display *dpy = nullptr;

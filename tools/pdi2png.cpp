@@ -28,7 +28,7 @@
 
 #include "decoder/decoder.h"
 #include "tools/png_file.h"
-#include "nxg/nxg.h"
+#include "nxg/nxg_x.h"
 #include "raster/raster.h"
 
 using namespace naplps;
@@ -168,7 +168,7 @@ int renderX11(const std::vector<uint8_t> &bytes, int w, int h, bool stats,
     }
     decode(bytes, w, h, stats);
 
-    const _NXG_window_info &slot = nxg.NXG_win_tbl[id];
+    const NxgXSlot &slot = nxgx.slot[id];
     Colormap cmap = slot.cms ? slot.cms : DefaultColormap(dpy, DefaultScreen(dpy));
     Drawable src = slot.pm ? slot.pm : XtWindow(canvas);
     XSync(dpy, False);
