@@ -17,7 +17,6 @@ typedef struct _XDisplay Display;
 typedef unsigned long XID;
 typedef XID Colormap;
 typedef struct _WidgetRec *Widget;
-typedef unsigned long XtIntervalId;
 
 namespace naplps {
 
@@ -93,8 +92,7 @@ struct Nxg {
     int NXG_win_wid = 1023, NXG_win_hgt = 1023;
     int SW1_pm_wid = 0, SW1_pm_hgt = 0;
 
-    // Timers.
-    XtIntervalId NXG_tmr_id = 0;
+    // The sleep of WAIT and of the end-of-stream blink steps.
     void (*sleep_ms)(int ms) = NXG_sleep_ms;
 };
 
@@ -159,9 +157,12 @@ void NXG_load_canvas(int id, int x, int y, int w, int h);
 // when `size` is not width x height x 3.
 bool NXG_read_rgb(int id, uint8_t *rgb, size_t size);
 
-// The blink and wait engine (nxg/timer.cpp).
+// The blink step and WAIT's sleep, which the interpreter defines
+// (interp/wait.cpp).
 void NXG_blink();
 void waiting();
+// The hooks that would start and stop a periodic blink tick: blinking
+// advances only during WAITs and the steps at the end of a stream.
 void tmset();
 void tmrset();
 

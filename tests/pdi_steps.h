@@ -1,7 +1,7 @@
 // Helpers of the drawing tests: instructions run through the dispatcher as
 // decoded records (logical units: one pixel is 0x8000 at 512 pixels per
-// unit screen), bytes fed through pdi_putchar, on a fresh window of the X
-// fixture read back as a grid of colour-cell digits (index 16 k shows as k).
+// unit screen), bytes fed through pdi_putchar, on a fresh in-memory surface
+// read back as a grid of colour-cell digits (index 16 k shows as k).
 #pragma once
 
 #include <gtest/gtest.h>
@@ -16,7 +16,7 @@
 #include "interp/state.h"
 #include "nxg/nxg.h"
 #include "raster/raster.h"
-#include "tests/x11_fixture.h"
+#include "tests/surface_fixture.h"
 
 namespace naplps::steps {
 
@@ -52,38 +52,32 @@ inline void polygon(int opcode, const std::vector<std::pair<int, int>> &pts) {
 // SET & RECTANGLE FILLED in pixels.
 inline void rect(int x, int y, int w, int h) { run(OP_SETRECTFILL, {x * U, y * U, w * U, h * U}); }
 
-// A window of the fixture with the plug-in's drawing area, the lengths of
+// A surface of the fixture with the plug-in's drawing area, the lengths of
 // RESET's domain group, a 1 x 1 pel, the solid texture and foreground 1.
 class DrawTest : public ::testing::Test {
 public:
-    void SetUp() override {
-        if (xtest::xvfbDisplay().empty()) GTEST_SKIP() << "no Xvfb";
-    }
     void open(int w, int h) {
-        win.reset(), xtest::resetState();
-        win = std::make_unique<xtest::TestWindow>(w, h);
-        ASSERT_TRUE(win->ok() && win->open() == 0);
+        win.reset(), ptest::resetState();
+        win = std::make_unique<ptest::TestSurface>(w, h);
+        ASSERT_EQ(win->open(), 0);
         win->playArea();
         dec.SngLen = 1, dec.MulLen = 3, ras.pen.PhyPelX = ras.pen.PhyPelY = 1;
         set_TEXTURE(0), colours(1);
     }
-    void TearDown() override { win.reset(), xtest::resetState(); }
-    xtest::Grid grid() {
-        XSync(win->dpy, False);
-        return win->pixmapGrid();
-    }
+    void TearDown() override { win.reset(), ptest::resetState(); }
+    ptest::Grid grid() { return win->grid(); }
     // The digit at bottom-up pixel (x, y).
-    static char at(const xtest::Grid &g, int x, int y) { return g[g.size() - 1 - size_t(y)][size_t(x)]; }
+    static char at(const ptest::Grid &g, int x, int y) { return g[g.size() - 1 - size_t(y)][size_t(x)]; }
     // Clears the whole window to colour digit c.
     void clear(int c) {
         ras.DRAW_COLOR_fg = 16 * c, dot_p(0, 0, win->width, win->height - 1);
     }
-    std::unique_ptr<xtest::TestWindow> win;
+    std::unique_ptr<ptest::TestSurface> win;
 };
 
 // Every pixel x < w, y < h (bottom-up) of g is want(x, y).
 template <typename Want>
-void expectPixels(const xtest::Grid &g, int w, int h, Want want) {
+void expectPixels(const ptest::Grid &g, int w, int h, Want want) {
     for (int y = 0; y < h; y++)
         for (int x = 0; x < w; x++) ASSERT_EQ(DrawTest::at(g, x, y), want(x, y)) << x << "," << y;
 }

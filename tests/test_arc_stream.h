@@ -13,12 +13,13 @@
 #include "decoder/executors.h"
 #include "interp/state.h"
 #include "raster/raster.h"
-#include "tests/x11_fixture.h"
+#include "nxg/nxg.h"
+#include "tests/surface_fixture.h"
 
 namespace naplps::arctest {
 
-using xtest::Grid;
-using xtest::pictureIs;
+using ptest::Grid;
+using ptest::pictureIs;
 using Pixel = std::pair<int, int>;  // bottom-up (x, y)
 using Ints = std::vector<int32_t>;   // several values compared at once
 
@@ -70,33 +71,29 @@ struct Stream {
 // Colour-map mode, foreground index 16, no logical pel (1 x 1, solid lines).
 inline Stream plain() { return Stream().start(3).select(16); }
 
-// Load-time state, and fresh windows with a driver slot (and, by default,
-// the plug-in's drawing area), a 1 x 1 pel and colour index 16 in colour-map
+// Load-time state, and fresh memory surfaces (with, by default, the
+// plug-in's drawing area), a 1 x 1 pel and colour index 16 in colour-map
 // and direct mode.
 class GeoTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        xtest::resetState();
-        if (xtest::xvfbDisplay(8).empty()) GTEST_SKIP() << "Xvfb could not be started";
-    }
-    std::unique_ptr<xtest::TestWindow> window(int w, int h, bool playArea = true) {
-        auto t = std::make_unique<xtest::TestWindow>(w, h);
-        EXPECT_TRUE(t->ok() && t->open() >= 0);
+    void SetUp() override { ptest::resetState(); }
+    std::unique_ptr<ptest::TestSurface> window(int w, int h, bool playArea = true) {
+        auto t = std::make_unique<ptest::TestSurface>(w, h);
+        EXPECT_EQ(t->open(), 0);
         if (playArea) t->playArea();
         ras.pen.PhyPelX = ras.pen.PhyPelY = ras.pen.ColorMod = 1;
         ras.pen.ForColor = ras.pen.ColorNo = 16;
         return t;
     }
-    // The picture that draw(window) or a stream makes in a fresh window.
+    // The picture that draw(surface) or a stream makes on a fresh surface.
     template <class Draw>
     Grid drawn(int w, int h, Draw draw) {
         auto t = window(w, h);
         draw(*t);
-        EXPECT_TRUE(xtest::windowMatchesPixmap(*t));
-        return t->pixmapGrid();
+        return t->grid();
     }
     Grid picture(int w, int h, const Stream &s) {
-        return drawn(w, h, [&](xtest::TestWindow &t) { t.feed(s.bytes); });
+        return drawn(w, h, [&](ptest::TestSurface &t) { t.feed(s.bytes); });
     }
 };
 

@@ -35,11 +35,11 @@ TEST_F(Commands, EveryInstructionButIncrementalPointEndsAnIncrementalRunAndOther
         EXPECT_EQ((Ints{txt.Done_auto_apd, ip.IncDrawX, ip.IncDrawY}), (Ints{0, inc, inc})) << std::hex << op;
     }
     run(OP_ABSPOINT, {1, 2});
-    const Grid before = t->pixmapGrid();
+    const Grid before = t->grid();
     // Opcodes outside the PDI set; INCREMENTAL LINE and POLYGON, which draw nothing.
     for (int op : {0x00, 0x1F, 0x40, 0x7F, -1, INT_MAX, OP_INCLINE, OP_INCPOLY}) run(op, {3, 3, 1, 1, 2, 2});
     EXPECT_EQ((Ints{ip.LogDrawX, ip.PhyDrawY}), (Ints{L(1), 2}));
-    EXPECT_TRUE(pictureIs(t->pixmapGrid(), before));
+    EXPECT_TRUE(pictureIs(t->grid(), before));
 }
 
 TEST_F(Commands, PointsMoveTheDrawingPointAndTheCursorInMoveModesZeroAndTwo) {
@@ -50,7 +50,7 @@ TEST_F(Commands, PointsMoveTheDrawingPointAndTheCursorInMoveModesZeroAndTwo) {
     run(OP_ABSPOINTSET, {1, 0, 6, 3, 7});  // a 1 x 1 pel: 1 column, 2 rows; the lone 7 is ignored
     run(OP_RELPOINTSET, {-2, 1});
     EXPECT_EQ((Ints{ip.PhyDrawX, ip.PhyDrawY}), (Ints{4, 4}));
-    EXPECT_TRUE(pictureIs(t->pixmapGrid(), {"....1...", "....1.1.", "......1.", "........", ".1......", ".1......"}));
+    EXPECT_TRUE(pictureIs(t->grid(), {"....1...", "....1.1.", "......1.", "........", ".1......", ".1......"}));
     for (int mode : {0, 1, 2, 3}) {
         txt.MovePara = mode;
         ip.LogCursX = ip.LogCursY = ip.PhyCursX = ip.PhyCursY = -7;
@@ -89,11 +89,11 @@ TEST_F(Commands, LinesRectanglesAndSetPolygonsDrawAndLeaveThePointAtTheirEnd) {
         {3, 1, OP_POLYLINE, {}, kPel, 3, 1},  // no pairs: one pel at the first vertex
     };
     for (const Case &c : cases) {
-        xtest::resetState();
+        ptest::resetState();
         auto t = window(int(c.picture[0].size()), int(c.picture.size()));
         run(OP_ABSPOINT, {c.x, c.y});
         run(c.opcode, c.values);
-        EXPECT_TRUE(pictureIs(t->pixmapGrid(), c.picture)) << std::hex << c.opcode;
+        EXPECT_TRUE(pictureIs(t->grid(), c.picture)) << std::hex << c.opcode;
         EXPECT_EQ((Ints{ip.LogDrawX, ip.LogDrawY, ip.PhyCursX}), (Ints{L(c.endX), L(c.endY), c.endX}))
             << std::hex << c.opcode;
     }
@@ -107,7 +107,7 @@ TEST_F(Commands, PolygonOutlineStartsAtTheStoredPhysicalPointAndMovesNothing) {
     run(OP_POLYLINE, {6, 0, 0, 3, -4, 0});
     run(OP_SETPOLYLINE, {6});  // without the first vertex: ignored
     run(OP_SETPOLYFILL, {});
-    EXPECT_TRUE(pictureIs(t->pixmapGrid(), kBox));
+    EXPECT_TRUE(pictureIs(t->grid(), kBox));
     EXPECT_EQ((Ints{ip.LogDrawX, ip.PhyDrawX, ip.LogCursX, ip.PhyCursX}), (Ints{0, 2, -3, -3}));
 }
 
@@ -120,7 +120,7 @@ TEST_F(Commands, PolygonFillsStoreTheVerticesClosedAndKeepToStoreAndRecord) {
     run(OP_POLYFILL, {6, 0, 0, 5, -3, 2});
     EXPECT_EQ(Ints(ip.idata, ip.idata + 10), (Ints{2, 2, 8, 2, 8, 7, 5, 9, 2, 2}));
     EXPECT_EQ(ip.LogDrawX, L(2));  // does not move
-    EXPECT_EQ(cells(t->pixmapGrid(), {{2, 2}, {5, 4}}), "11");  // the first vertex and the inside
+    EXPECT_EQ(cells(t->grid(), {{2, 2}, {5, 4}}), "11");  // the first vertex and the inside
     // The most pairs a record carries, and counts beyond the record: the
     // vertex store and the state after it are kept to.
     ras.pen.LineTexture = 2;

@@ -90,7 +90,8 @@ struct Surfaces {
 // a WAIT; text scrolling the picture; a window larger than the drawing range
 // (1024 pixels); arbitrary bytes.
 TEST(CrossCheck, ConstructedStreams) {
-    if (xtest::xvfbDisplay(8).empty() && xtest::xvfbDisplay(24).empty()) GTEST_SKIP() << "no Xvfb";
+    NAPLPS_NEED_XVFB(8);
+    NAPLPS_NEED_XVFB(24);
     const std::string reset = "reset domain colour=1 screen=7 text texture blink\n";
     Surfaces{320, 250}.same(
         {{encode(reset + "select 128\nset-rect-filled 0 150 255 50\nselect 240\nset-poly-filled 10 20 60 80 40 -70\n"
@@ -133,7 +134,8 @@ TEST(CrossCheck, ConstructedStreams) {
 // Every corpus picture at the plug-in's usual size, and again after the 40
 // blink steps that end a stream when a colour blinks.
 TEST(CrossCheck, EveryCorpusPicture) {
-    if (xtest::xvfbDisplay(8).empty() && xtest::xvfbDisplay(24).empty()) GTEST_SKIP() << "no Xvfb";
+    NAPLPS_NEED_XVFB(8);
+    NAPLPS_NEED_XVFB(24);
     std::vector<std::string> files;
     std::error_code ec;
     for (auto it = std::filesystem::recursive_directory_iterator(CORPUS_DIR, ec);

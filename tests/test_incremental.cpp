@@ -95,7 +95,7 @@ TEST_F(Incremental, RowsWrapToTheFarEdgeOfTheFieldAndScrollItAtTheScale512) {
     pdi_ctl(0, 0, 0, 0, 640);
     t->feed(incpoint(Stream().start(3, 2, 2).moveTo(8, 4), 6, {4}).end().bytes);
     EXPECT_EQ(ras.pen.Scr_Ratio, 640);
-    EXPECT_EQ(cells(t->pixmapGrid(), {{8, 4}, {7, 4}}), "10");  // 8 pixels at 512 per unit, not 10
+    EXPECT_EQ(cells(t->grid(), {{8, 4}, {7, 4}}), "10");  // 8 pixels at 512 per unit, not 10
     EXPECT_EQ((Ints{ip.PhyDrawX, ip.PhyDrawY}), (Ints{10, 5}));  // the drawing point at the real scale
 }
 
@@ -122,7 +122,7 @@ TEST_F(Incremental, RunsContinueAcrossInstructionsAndBatchesUnlessAnotherInstruc
             d += pad(grb(g, r, b, each));
         }
         t->feed(incpoint(Stream(), 3 * each, words(d)).end().bytes);
-        EXPECT_EQ(cells(t->pixmapGrid(), {{10, 10}, {10, 12}, {10, 14}, {10, 16}, {10, 18}}), "12345") << each;
+        EXPECT_EQ(cells(t->grid(), {{10, 10}, {10, 12}, {10, 14}, {10, 16}, {10, 18}}), "12345") << each;
         EXPECT_EQ(ip.LogDrawY, L(18));
     }
 }
@@ -141,13 +141,13 @@ TEST_F(Incremental, RefusedIncompleteAndHostileDataDrawNothingAndStayBounded) {
     }
     ras.pen.ColorMod = map;
     t->feed(incpoint(Stream(), 63, std::vector<int>(70, 0x3F)).end().bytes);
-    EXPECT_TRUE(pictureIs(t->pixmapGrid(), xtest::blank(12, 8)));
+    EXPECT_TRUE(pictureIs(t->grid(), ptest::blank(12, 8)));
     EXPECT_EQ(ip.LogDrawX, L(4));
     // Twelve bits of an 8-bit count: the half pel is dropped, and the words
     // past the batch (all set) are not read.
     rec[0] = 3, rec[1] = 8, rec[2] = 0x04, rec[3] = 0x00;
     EXPECT_EQ(PDI_incpoint(rec.data()), 2);
-    EXPECT_EQ(cells(t->pixmapGrid(), {{4, 4}, {6, 4}}), "10");
+    EXPECT_EQ(cells(t->grid(), {{4, 4}, {6, 4}}), "10");
     EXPECT_EQ(ip.LogDrawX, L(4));
     rec[0] = 7, rec[1] = 6;
     EXPECT_EQ(PDI_incpoint(rec.data()), 6 + 1);  // a full batch uses every word
@@ -168,7 +168,7 @@ TEST_F(Incremental, RefusedIncompleteAndHostileDataDrawNothingAndStayBounded) {
             EXPECT_TRUE(used >= 0 && used <= DATA_MAX_VALUES) << used;
         }
     }
-    EXPECT_TRUE(xtest::windowMatchesPixmap(*t));
+    EXPECT_TRUE(ptest::onlyCells(*t));
 }
 
 }  // namespace

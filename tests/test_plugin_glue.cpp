@@ -177,7 +177,7 @@ TEST(PluginEntries, StartUpAndIdentity) {
 
 struct PluginWindow : ::testing::Test {
     void SetUp() override {
-        if (xtest::xvfbDisplay(8).empty()) GTEST_SKIP() << "no Xvfb";
+        NAPLPS_NEED_XVFB(8);
         xtest::resetState();
         plg = Plugin{};
         nxg.sleep_ms = [](int ms) { sleeps.push_back(ms); };

@@ -86,7 +86,7 @@ TEST_F(Raster, TexturesLeaveOrPaintTheirGapsAndEndInAFullPel) {
     dot_p(0, 0, 18, 2);
     line(0, 0, 15, 0, 1, 1, C1, NONE, 3);  // dot-dashed, transparent gaps
     line(0, 1, 15, 1, 1, 1, C1, C2, 3);    // painted gaps
-    EXPECT_TRUE(pictureIs(t->pixmapGrid(), {"333333333333333333", "111212111212111133", "111313111313111133"}));
+    EXPECT_TRUE(pictureIs(t->grid(), {"333333333333333333", "111212111212111133", "111313111313111133"}));
     // Dotted, 2-wide pel: the cycle ends in a gap, but the end pel is drawn.
     EXPECT_TRUE(pictureIs(lineIn(18, 2, 0, 0, 15, 0, 2, 1, C1, C2, 1), {"..................", "11221122112211211."}));
     // Dot-dashed, y-major: the cycle counted in rows.
@@ -113,7 +113,7 @@ TEST_F(Raster, DrawlineAddsTheOriginAndTakesTheModesColours) {
     drawline(0, 1, 6, 1);
     ras.pen.ColorMod = 7;  // no such colour mode: no outline
     drawrect(0, 0, 4, 2);
-    EXPECT_TRUE(pictureIs(t->pixmapGrid(), {"............", "..3333333...", "..1212121...", "............"}));
+    EXPECT_TRUE(pictureIs(t->grid(), {"............", "..3333333...", "..1212121...", "............"}));
 }
 
 TEST_F(Raster, TheClipIsClampedToTheScreenAndLimitsLines) {
@@ -129,7 +129,7 @@ TEST_F(Raster, TheClipIsClampedToTheScreenAndLimitsLines) {
     auto t = window(12, 4, false);
     EXPECT_EQ(Set_Clip(3, 1, 7, 2), 0);
     for (int y = 0; y < 4; y++) line(0, y, 11, y, 1, 1, C1, NONE, 0);
-    EXPECT_TRUE(pictureIs(t->pixmapGrid(), {"............", "...11111....", "...11111....", "............"}));
+    EXPECT_TRUE(pictureIs(t->grid(), {"............", "...11111....", "...11111....", "............"}));
 }
 
 TEST_F(Raster, PatternedSpansOfWideWindowsKeepThePatternAndEveryRun) {
@@ -144,7 +144,7 @@ TEST_F(Raster, PatternedSpansOfWideWindowsKeepThePatternAndEveryRun) {
     set_TEXTURE(1);
     ras.DRAW_COLOR_bg = NONE, ras.VRAM_y = 0;
     fill(0, w - 1);
-    Grid g = t->pixmapGrid();
+    Grid g = t->grid();
     int wrong = 0;
     for (int x = 0; x < w; x++)
         wrong += (g[1][size_t(x)] != "12"[x % 2]) + (g[0][size_t(x)] != "10"[(x / 3) % 2]);
@@ -159,7 +159,7 @@ TEST_F(Raster, LinesBesideThePixmapOrOfExtremeSizeStayBoundedExactAndCaptured) {
     line(2, 9, 6, 300, 2, 2, C1, C2, 0);       // above
     line(900, 1, 20000, -4, 1, 1, C1, C2, 3);  // right
     line(9, 3, 12, 3, -3, 1, C1, C2, 0);       // a negative pel reaching back
-    EXPECT_EQ(lit(t->pixmapGrid()), (std::set<Pixel>{{7, 3}}));
+    EXPECT_EQ(lit(t->grid()), (std::set<Pixel>{{7, 3}}));
     EXPECT_EQ(ras.VRAM_y, nxg.NXG_win_hgt - 4);  // one row past the end pel
     for (int texture = 0; texture < 4; texture++) {
         line(INT32_MAX, INT32_MIN, INT32_MIN, INT32_MAX, INT32_MIN, INT32_MAX, C1, C2, texture);
@@ -178,7 +178,7 @@ TEST_F(Raster, LinesBesideThePixmapOrOfExtremeSizeStayBoundedExactAndCaptured) {
     drawline(INT32_MAX, INT32_MIN, INT32_MIN, INT32_MAX);
     drawrect(INT32_MAX, INT32_MAX, INT32_MAX, INT32_MIN);
     drawpel(INT32_MAX, INT32_MAX);
-    EXPECT_TRUE(xtest::windowMatchesPixmap(*t));
+    EXPECT_TRUE(ptest::onlyCells(*t));
 }
 
 }  // namespace

@@ -8,7 +8,7 @@
 
 using namespace naplps;
 using namespace naplps::steps;
-using xtest::Grid;
+using ptest::Grid;
 using Texture = DrawTest;
 
 // TEXTURE with a fill pattern and, when given, a mask of mx x my pixels.
@@ -24,20 +24,20 @@ void definePattern(int code, Draw draw) {
 TEST_F(Texture, HatchingsAreAnchoredAtTheOrigin) {
     open(28, 3), pdi_ctl(0, 0, 8, 0, 512), pdi_clip(0, 0, 0, 27, 2);  // OriginX 8
     colours(1, 2), pel(3, 1), texture(1), rect(-8, 0, 23, 1);  // window x 0 .. 23, widened by the pel to 25
-    EXPECT_TRUE(xtest::pictureIs(grid(), {"............................", "2222222211122211122211122200",
+    EXPECT_TRUE(ptest::pictureIs(grid(), {"............................", "2222222211122211122211122200",
                                           "2222222211122211122211122200"}));
     pel(-3, 1);  // a negative pel width starts with a clear run
     for (int x = 8; x < 40; x++) EXPECT_EQ((ras.TexturePat[0][x / 8] >> (7 - x % 8)) & 1, ((x - 8) / 3) % 2) << x;
     // Horizontal bands; a transparent background leaves the off bands untouched.
     open(12, 11), pel(1, 2), texture(2), colours(1, 2), rect(0, 0, 4, 8), colours(3), rect(6, 3, 4, 4);
-    EXPECT_TRUE(xtest::pictureIs(grid(), {"............", "11111.......", "11111.33333.", "22222.......",
+    EXPECT_TRUE(ptest::pictureIs(grid(), {"............", "11111.......", "11111.33333.", "22222.......",
                                           "22222.......", "11111.33333.", "11111.33333.", "22222.......",
                                           "22222.......", "11111.......", "11111......."}));
     clear(0), pel(1, -2), colours(1, 2), rect(0, 2, 4, 5);  // a negative pel height swaps the bands
     Grid g = grid();
     for (int y = 1; y <= 7; y++) EXPECT_EQ(at(g, 0, y), (y / 2) % 2 == 0 ? '2' : '1') << y;
     open(12, 6), pel(2, 2), texture(3), colours(1, 2), rect(0, 0, 9, 4);  // cross-hatching
-    EXPECT_TRUE(xtest::pictureIs(grid(), {"11111111111.", "11111111111.", "11221122112.", "11221122112.",
+    EXPECT_TRUE(ptest::pictureIs(grid(), {"11111111111.", "11111111111.", "11221122112.", "11221122112.",
                                           "11111111111.", "11111111111."}));
 }
 
@@ -46,7 +46,7 @@ TEST_F(Texture, HatchingsAreAnchoredAtTheOrigin) {
 // re-selects the hatch for its new pel.
 TEST_F(Texture, HatchesWithoutAPelFillSolid) {
     open(10, 4), colours(1, 2), texture(1), rect(0, 0, 7, 1);
-    EXPECT_TRUE(xtest::pictureIs(grid(), {"..........", "..........", "11111111..", "11111111.."}));
+    EXPECT_TRUE(ptest::pictureIs(grid(), {"..........", "..........", "11111111..", "11111111.."}));
     const int cases[][4] = {{0, 2, 3, 0}, {0, 2, 2, 2}, {2, 0, 2, 0}, {2, 0, 1, 1}};
     for (auto &c : cases) {
         run(OP_DOMAIN, {0, 2, 0, c[0] * U, c[1] * U}), texture(c[2]);
@@ -90,7 +90,7 @@ TEST_F(Texture, DefinitionsOfPatternsAndDrcsCharacters) {
         EXPECT_EQ(dec.DRCSBuf['A' - 32][2 * row] << 8 | dec.DRCSBuf['A' - 32][2 * row + 1], row >= 9 ? 0xFF00 : 0) << row;
         EXPECT_EQ(dec.DRCSBuf['B' - 32][2 * row] | dec.DRCSBuf['B' - 32][2 * row + 1], 0) << row;
     }
-    EXPECT_EQ(grid(), xtest::blank(16, 8));
+    EXPECT_EQ(grid(), ptest::blank(16, 8));
 }
 
 // On a window wider than the 640 pixels a prepared row covers, a hatch of

@@ -1,9 +1,8 @@
 // The direct path on displays whose colour cells cannot be written
-// (TrueColor of 15 to 32 bits, DirectColor, StaticColor) and the in-memory
-// surface, driven through the driver's entry points and read back as RGB.
+// (TrueColor of 15 to 32 bits, DirectColor, StaticColor), driven through the
+// surface's entry points and read back as RGB.
 #include <gtest/gtest.h>
 
-#include <climits>
 #include <memory>
 
 #include "raster/raster.h"
@@ -37,7 +36,11 @@ protected:
         xtest::resetState();
         nxg.sleep_ms = [](int) {};
         nxgx.NXG_log_path = nullptr;
-        if (xtest::xvfbDisplay(depth, cls).empty()) return false;
+        if (xtest::xvfbDisplay(depth, cls).empty()) {
+            // In CI every visual of the table must be there.
+            if (xtest::inCi()) ADD_FAILURE() << "no Xvfb of depth " << depth << ", class " << cls;
+            return false;
+        }
         t = std::make_unique<xtest::TestWindow>(w, h, depth, cls);
         if (!t->ok() || t->open() != 0) return false;
         for (int k = 0; k < 4; k++) NXG_set_pal(16 * k, CELL[k][0], CELL[k][1], CELL[k][2]);
@@ -136,47 +139,6 @@ TEST_F(Direct, ANewPixmapIsClearedWholeWhateverTheClip) {
         EXPECT_EQ(nxgx.NXG_win_err, 0) << depth;
     }
     if (tried == 0) GTEST_SKIP() << "no Xvfb";
-}
-
-// Memory slots are refused where window slots are, twelve at most are taken,
-// each keeps its own picture, and nothing is drawn, read or written beyond
-// it whatever the coordinates; closing frees it.
-TEST_F(Direct, MemorySlotsAreBounded) {
-    int id = -1, ids[NXG_WIN_MAX + 1];
-    for (auto wh : {std::pair<int, int>{1, 10}, {10, 1}, {40000, 10}, {INT_MIN, INT_MAX}})
-        EXPECT_EQ(pdi_win_open(&id, 0, nullptr, nullptr, wh.first, wh.second), -1) << wh.first;
-    EXPECT_EQ(id, -1);
-    EXPECT_EQ(nxg.NXG_win_cnt, 0);
-    for (int i = 0; i <= NXG_WIN_MAX; i++)  // the thirteenth is refused
-        ASSERT_EQ(pdi_win_open(&(ids[i] = -1), 0, nullptr, nullptr, 10, 6), i < NXG_WIN_MAX ? 0 : -1);
-    id = ids[3];
-    pdi_load_canvas(id, 0, 0, 10, 6);  // draws nowhere
-    for (int k = 0; k < 2; k++) NXG_set_pal(16 * k, CELL[k][0], CELL[k][1], CELL[k][2]);
-    rect(-100, -100, 1000, 1000, 1);  // all of it, and no further
-    Rgb rgb = tcrgb::pictureRgb(id, 10, 6);
-    ASSERT_EQ(rgb.size(), 10u * 6 * 3);
-    EXPECT_EQ(at(rgb, 10, 0, 0), CELL[1]);
-    EXPECT_EQ(at(rgb, 10, 9, 5), CELL[1]);
-    EXPECT_NE(at(tcrgb::pictureRgb(ids[4], 10, 6), 10, 0, 0), CELL[1]);  // drawn in slot 3 only
-    NXG_set_clp(-5000, -5000, 5000, 5000);
-    NXG_copy_rect(-50, -50, 60, 60, -3, 100);
-    NXG_copy_rect(0, 0, INT_MAX, INT_MAX, INT_MIN, INT_MIN);
-    uint8_t px[4] = {0, 1, 0, 2};
-    NXG_put_image(px, 2, 2, 9, 5);
-    NXG_put_image(px, 2, 2, -1, -1);
-    ras.TEXTURE_CODE = 4;
-    ras.DRAW_COLOR_bg = 0;
-    dot_draw_t(-10, -10, 5000, 5000, 0);
-    ras.VRAM_y = 7;
-    fill(-5, 100);
-    uint8_t small[3];
-    EXPECT_FALSE(NXG_read_rgb(id, small, sizeof small));
-    EXPECT_FALSE(NXG_read_rgb(NXG_WIN_MAX, rgb.data(), rgb.size()));
-    for (int i = 0; i < NXG_WIN_MAX; i++) pdi_win_close(ids[i]);
-    EXPECT_FALSE(NXG_read_rgb(id, rgb.data(), rgb.size()));
-    EXPECT_EQ(nxg.NXG_win_cnt, 0);
-    EXPECT_EQ(nxg.SW1_id, -1);
-    dot_p(0, 0, 4, 2);  // no surface: nothing
 }
 
 }  // namespace

@@ -20,7 +20,7 @@ using namespace naplps;
 namespace {
 
 TEST(TrueColorPlugin, NothingThePluginDoesRaisesAnXError) {
-    if (xtest::xvfbDisplay(24).empty()) GTEST_SKIP() << "no 24-bit Xvfb";
+    NAPLPS_NEED_XVFB(24);
     xtest::TestWindow w(320, 240, 24);
     ASSERT_TRUE(w.ok());
     xtest::resetState();

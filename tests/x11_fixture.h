@@ -1,12 +1,13 @@
-// Test fixture for drawing tests on a real X server: starts its own Xvfb
-// (8-bit PseudoColor by default), makes an Xt Core widget window of a given
-// size, takes a driver slot for it, feeds bytes to the decoder, and reads
-// the backing pixmap or the window back as a grid of colour-cell numbers.
+// Test fixture for the X back end, the plug-in and the host programs: on a
+// private Xvfb (8-bit PseudoColor by default) it makes an Xt Core widget
+// window of a given size, takes a surface slot for it, feeds bytes to the
+// decoder, and reads the backing pixmap or the window back as a grid of
+// colour-cell numbers.
 //
-// A grid is one string per window row, top row first, one character per
-// pixel: the hex digit of the slot's colour cell (0-f) whose pixel value the
-// pixel has, or '?' for a pixel that is none of the 16 cells. In expected
-// pictures '.' may stand for cell 0.
+// A grid (see tests/surface_fixture.h) is one string per window row, top row
+// first, one character per pixel: the hex digit of the slot's colour cell
+// (0-f) whose pixel value the pixel has, or '?' for a pixel that is none of
+// the 16 cells.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -19,19 +20,15 @@
 #include <vector>
 
 #include "nxg/nxg_x.h"
+#include "tests/surface_fixture.h"
+#include "tests/xvfb.h"
 
 namespace naplps::xtest {
 
-using Grid = std::vector<std::string>;
-
-// The display name of a private Xvfb of the given depth (8 or 24), and, if
-// visualClass is not -1, that default visual class (X's StaticGray 0 ..
-// DirectColor 5), started on first use and ended when the process exits;
-// empty when it could not be started.
-std::string xvfbDisplay(int depth = 8, int visualClass = -1);
-
-// Load-time state of the decoder, interpreter, raster and driver.
-void resetState();
+using ptest::blank;
+using ptest::Grid;
+using ptest::pictureIs;
+using ptest::resetState;
 
 // A window of w x h pixels on the private Xvfb: an Xt application shell
 // holding a Core widget, realized and mapped. Windows made at the same time
@@ -45,7 +42,7 @@ public:
 
     bool ok() const { return dpy != nullptr && win != 0; }
 
-    // Takes (or, with an id, updates) the driver slot for this window with
+    // Takes (or, with an id, updates) the surface slot for this window with
     // pdi_win_open and repaints the window from the pixmap as an expose
     // would. Returns pdi_win_open's result.
     int open();
@@ -79,13 +76,7 @@ private:
     Grid gridOf(Drawable d) const;
 };
 
-// Compares a grid with an expected picture; on a mismatch the message shows
-// expected and actual side by side and marks the rows that differ.
-::testing::AssertionResult pictureIs(const Grid &actual, const Grid &expected);
 // Window and pixmap hold the same pixels.
 ::testing::AssertionResult windowMatchesPixmap(const TestWindow &w);
-
-// A grid of w x h of one character (a blank picture to edit).
-Grid blank(int w, int h, char c = '0');
 
 }  // namespace naplps::xtest

@@ -2,19 +2,24 @@
 //
 //   pdi2png [--size WxH] [--no-wait] [--stats] [--x11] FILE OUT.png
 //
-// By default the picture is drawn on the driver's in-memory surface: no X
-// server is needed. With --x11 it is drawn into a window on the X display
-// named by DISPLAY and the window's backing pixmap is read back; both give
-// the same PNG. The surface is set up as the plug-in sets up its window: a
+// By default the picture is drawn on the in-memory surface: no X server is
+// needed, and pdi2png itself is built without X. With --x11 it is drawn into
+// a window on the X display named by DISPLAY and the window's backing
+// pixmap is read back; both give the same PNG. That is the work of
+// pdi2png-x11, the same program built with the X back end, which pdi2png
+// runs in its place. The surface is set up as the plug-in sets up its window: a
 // slot from pdi_win_open, the unit screen 512 pixels wide at the origin, the
 // clip the whole picture; then every byte goes through pdi_putchar.
 // --no-wait lets WAIT pass without sleeping (the final picture is the same);
 // --stats prints the number of line spans drawn to standard error.
+#ifdef PDI2PNG_X11
 #include <X11/Intrinsic.h>
 #include <X11/Shell.h>
 #include <X11/StringDefs.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#endif
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -28,7 +33,10 @@
 
 #include "decoder/decoder.h"
 #include "tools/png_file.h"
+#include "nxg/nxg.h"
+#ifdef PDI2PNG_X11
 #include "nxg/nxg_x.h"
+#endif
 #include "raster/raster.h"
 
 using namespace naplps;
@@ -61,6 +69,7 @@ bool readFile(const char *path, std::vector<uint8_t> *out) {
 
 void noSleep(int) {}
 
+#ifdef PDI2PNG_X11
 // The pixmap (or, without one, the window) as RGB rows, colours taken from
 // the colormap cells the pixels name.
 bool grab(Display *dpy, Drawable d, Colormap cmap, int w, int h, std::vector<uint8_t> *rgb) {
@@ -104,6 +113,8 @@ bool grab(Display *dpy, Drawable d, Colormap cmap, int w, int h, std::vector<uin
     return true;
 }
 
+#endif
+
 // Decodes the bytes into slot id, set up as the plug-in sets up its window.
 void decode(const std::vector<uint8_t> &bytes, int w, int h, bool stats) {
     pdi_ctl(0, 0, 0, 0, 512);
@@ -133,6 +144,7 @@ int renderInMemory(const std::vector<uint8_t> &bytes, int w, int h, bool stats,
     return 0;
 }
 
+#ifdef PDI2PNG_X11
 // The picture drawn into a window on the X display, read back from its
 // backing pixmap.
 int renderX11(const std::vector<uint8_t> &bytes, int w, int h, bool stats,
@@ -184,6 +196,20 @@ int renderX11(const std::vector<uint8_t> &bytes, int w, int h, bool stats,
     }
     return 0;
 }
+#else
+// Runs pdi2png-x11 from the directory of this program with the same
+// arguments; returns only when it cannot.
+int runX11(char **argv) {
+    char self[4096];
+    ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
+    std::string path = n > 0 ? std::string(self, size_t(n)) : std::string(argv[0]);
+    size_t slash = path.rfind('/');
+    path = (slash == std::string::npos ? std::string() : path.substr(0, slash + 1)) + "pdi2png-x11";
+    execv(path.c_str(), argv);
+    std::fprintf(stderr, "pdi2png: --x11 needs %s (a build with X11): %s\n", path.c_str(), std::strerror(errno));
+    return 1;
+}
+#endif
 
 }  // namespace
 
@@ -216,6 +242,9 @@ int main(int argc, char **argv) {
         usage();
         return 2;
     }
+#ifndef PDI2PNG_X11
+    if (x11) return runX11(argv);
+#endif
     std::vector<uint8_t> bytes;
     if (!readFile(files[0], &bytes)) {
         std::fprintf(stderr, "pdi2png: cannot read %s: %s\n", files[0], std::strerror(errno));
@@ -224,7 +253,11 @@ int main(int argc, char **argv) {
 
     if (noWait) nxg.sleep_ms = noSleep;
     std::vector<uint8_t> rgb;
+#ifdef PDI2PNG_X11
     int st = x11 ? renderX11(bytes, w, h, stats, &rgb) : renderInMemory(bytes, w, h, stats, &rgb);
+#else
+    int st = renderInMemory(bytes, w, h, stats, &rgb);
+#endif
     if (st != 0) return st;
     if (!writePng(files[1], w, h, rgb)) {
         std::fprintf(stderr, "pdi2png: cannot write %s\n", files[1]);

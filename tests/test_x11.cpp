@@ -1,7 +1,7 @@
-// The graphics driver on a private 8-bit PseudoColor Xvfb: window slots,
-// colour cells, clipped pixel and span output, repaint, blink and wait, and
-// the X error handler. Pictures are grids of colour-cell numbers read back
-// from the backing pixmap (and the window).
+// The X back end on a private 8-bit PseudoColor Xvfb: window slots, colour
+// cells and colormaps, backing pixmaps, the back end's own GC, the repaint
+// of a window from its pixmap, and the X error handler. Pictures are grids
+// of colour-cell numbers read back from the backing pixmap (and the window).
 #include <gtest/gtest.h>
 
 #include <X11/Xlib.h>
@@ -27,11 +27,11 @@ using xtest::pictureIs;
 using xtest::TestWindow;
 using xtest::windowMatchesPixmap;
 
-class Driver : public ::testing::Test {
+class X11 : public ::testing::Test {
 protected:
     void SetUp() override {
         xtest::resetState();
-        if (xtest::xvfbDisplay(8).empty()) GTEST_SKIP() << "Xvfb could not be started";
+        NAPLPS_NEED_XVFB(8);
     }
     void TearDown() override { xtest::resetState(); }
 
@@ -68,41 +68,7 @@ struct Op {
     int a, b, c, d, colour;
 };
 
-// Rectangles: x, y, w, h (h + 1 rows from y upwards); spans: xa, xb, row.
-TEST_F(Driver, RectanglesAndSpansAreClippedToThePixmap) {
-    auto t = window(12, 6);
-    for (Op r : {Op{2, 1, 3, 2, 16}, Op{10, 0, -3, 1, 32}, Op{5, 5, 1, -1, 48}}) paint(r.a, r.b, r.c, r.d, r.colour);
-    shows(*t, {".....3......", "............", "..111.......", "..111.......", "..111...222.", "........222."});
-    auto u = window(12, 6);
-    for (Op r : {Op{-5, 0, 3, 0, 16}, Op{-2, 1, 4, 0, 16}, Op{3, 2, 0, 3, 16}, Op{10, 3, 5, 0, 32},
-                 Op{40000, 4, 10, 0, 48}, Op{-40000, 4, 10, 0, 48}, Op{5, -3, 1, 1, 64}, Op{6, -1, 1, 1, 64},
-                 Op{0, 0, INT_MIN, INT_MIN, 80}, Op{INT_MAX, INT_MAX, INT_MAX, INT_MAX, 80}})
-        paint(r.a, r.b, r.c, r.d, r.colour);
-    shows(*u, {"............", "............", "..........22", "............", "51..........", "5.....4....."});
-    auto v = window(12, 5);
-    for (Op s : {Op{-20, -10, 0, 0, 16}, Op{40000, 40010, 0, 0, 16}, Op{8, 20, 1, 0, 32}, Op{5, 2, 2, 0, 48},
-                 Op{-3, 1, 3, 0, 64}, Op{0, 11, -1, 0, 80}, Op{0, 11, 5, 0, 80}, Op{0, 11, 70000, 0, 80}})
-        span(s.a, s.b, s.c, s.colour);
-    shows(*v, {"............", "........2222", "..3333......", "44..........", "............"});
-}
-
-// Row 0: a pattern row offset far outside the prepared rows keeps the period;
-// row 1: more runs (2100 of each colour) than segments of one batch.
-TEST_F(Driver, PatternsKeepTheirPeriodAndLongRowsAreDrawnWhole) {
-    auto t = window(4200, 2);
-    ras.TEXTURE_CODE = 4, ras.DRAW_COLOR_fg = 16, ras.DRAW_COLOR_bg = 32;
-    for (Op c : {Op{0xF0, 8, 1 << 30, 0, 0}, Op{0xAA, 2, 0, 1, 0}}) {  // pattern, period, pattern row, row
-        for (auto &row : ras.TexturePat)
-            for (auto &b : row) b = uint8_t(c.a);
-        ras.pen.PhyMaskX = c.b, ras.TEXTURE_yy = c.c, ras.VRAM_y = c.d;
-        fill(0, 4199);
-        std::string want;
-        for (int x = 0; x < 4200; x++) want += (x % c.b) < c.b / 2 ? '1' : '2';
-        EXPECT_EQ(t->pixmapGrid().at(size_t(c.d)), want) << c.d;
-    }
-}
-
-TEST_F(Driver, ClipLimitsDrawingAndTheRepaint) {
+TEST_F(X11, ClipLimitsDrawingAndTheRepaint) {
     auto t = window(8, 4);
     paint(0, 0, 8, 3, 16);
     NXG_clear_all();  // the window goes to its background, the pixmap stays
@@ -124,9 +90,32 @@ TEST_F(Driver, ClipLimitsDrawingAndTheRepaint) {
     EXPECT_EQ(nxgx.NXG_win_err, 0);
 }
 
+// Every primitive draws into the window and the pixmap alike, the same
+// pixels the memory surface gets.
+TEST_F(X11, EveryPrimitiveDrawsIntoWindowAndPixmapAsInMemory) {
+    auto draw = [] {
+        paint(0, 0, 16, 7, 16), paint(2, 1, 5, 2, 32), span(9, 14, 1, 48);
+        ras.TEXTURE_CODE = 4, ras.DRAW_COLOR_fg = 64, ras.DRAW_COLOR_bg = 80;
+        for (auto &row : ras.TexturePat) row[0] = 0x5A, row[1] = 0xC3;
+        ras.VRAM_y = 2, fill(1, 14);
+        ras.DRAW_COLOR_bg = -1, dot_draw_t(0, 3, 15, 3, 0);
+        const uint8_t px[6] = {6, 7, 8, 9, 10, 11};
+        NXG_put_image(px, 3, 2, 11, 5);
+        NXG_copy_rect(0, 0, 7, 3, 8, 3);
+        NXG_set_clp(3, 2, 12, 6), paint(0, 0, 16, 7, 96);
+    };
+    ptest::TestSurface memory(16, 8);
+    ASSERT_EQ(memory.open(), 0);
+    draw();
+    auto t = window(16, 8);
+    draw();
+    shows(*t, memory.grid());
+    EXPECT_EQ(nxgx.NXG_win_err, 0);
+}
+
 // --- Window slots, pixmaps and colour cells ----------------------------------
 
-TEST_F(Driver, SharedColormapCellsAndTheirShadow) {
+TEST_F(X11, SharedColormapCellsAndTheirShadow) {
     auto t = window(4, 2);
     const NxgXSlot *s = t->slot();
     ASSERT_NE(s, nullptr);
@@ -151,7 +140,7 @@ TEST_F(Driver, SharedColormapCellsAndTheirShadow) {
     EXPECT_EQ(nxgx.NXG_win_err, 0);
 }
 
-TEST_F(Driver, PrivateColormapWhenTheDefaultOneIsFull) {
+TEST_F(X11, PrivateColormapWhenTheDefaultOneIsFull) {
     // Another client takes every free cell of the default colormap.
     Display *other = XOpenDisplay(xtest::xvfbDisplay(8).c_str());
     ASSERT_NE(other, nullptr);
@@ -180,7 +169,7 @@ TEST_F(Driver, PrivateColormapWhenTheDefaultOneIsFull) {
     XCloseDisplay(other);
 }
 
-TEST_F(Driver, PixmapIsKeptForTheSameSizeAndReplacedForANewOne) {
+TEST_F(X11, PixmapIsKeptForTheSameSizeAndReplacedForANewOne) {
     auto t = window(8, 4);
     paint(1, 1, 3, 1, 16);
     Pixmap first = t->slot()->pm;
@@ -196,7 +185,7 @@ TEST_F(Driver, PixmapIsKeptForTheSameSizeAndReplacedForANewOne) {
     EXPECT_TRUE(pictureIs(t->pixmapGrid(), xtest::blank(10, 5)));
 }
 
-TEST_F(Driver, EachWindowKeepsItsPixmapAndItsCells) {
+TEST_F(X11, EachWindowKeepsItsPixmapAndItsCells) {
     auto a = window(8, 4);
     paint(0, 0, 2, 0, 16);
     Pixmap pmA = a->slot()->pm;
@@ -223,7 +212,7 @@ TEST_F(Driver, EachWindowKeepsItsPixmapAndItsCells) {
     EXPECT_EQ(nxgx.NXG_win_err, 0);
 }
 
-TEST_F(Driver, DriverDrawsWithItsOwnGC) {
+TEST_F(X11, DriverDrawsWithItsOwnGC) {
     auto t = window(6, 3);
     GC host = DefaultGC(t->dpy, DefaultScreen(t->dpy));
     XGCValues before{}, after{};
@@ -238,7 +227,7 @@ TEST_F(Driver, DriverDrawsWithItsOwnGC) {
     EXPECT_EQ(before.function, after.function);
 }
 
-TEST_F(Driver, WindowsUnderTwoPixelsAreRefusedAndNothingIsDrawn) {
+TEST_F(X11, WindowsUnderTwoPixelsAreRefusedAndNothingIsDrawn) {
     TestWindow t(1, 10), low(10, 1);
     ASSERT_TRUE(t.ok() && low.ok());
     EXPECT_EQ(t.open() + low.open(), -2);
@@ -270,80 +259,6 @@ TEST_F(Driver, WindowsUnderTwoPixelsAreRefusedAndNothingIsDrawn) {
     EXPECT_TRUE(pictureIs(w->pixmapGrid(), xtest::blank(6, 3)));
 }
 
-TEST_F(Driver, UnusedOrOutOfRangeSlotsAreIgnored) {
-    auto a = window(4, 2), b = window(4, 2);
-    for (int bad : {-1, 12, INT_MIN, 7}) {
-        EXPECT_EQ(pdi_win_close(bad), 0);
-        pdi_load_canvas(bad, 0, 0, 8, 4);
-    }
-    pdi_load_canvas(b->id, -100, -100, 100000, 100000);
-    EXPECT_EQ(nxg.NXG_win_cnt, 2);
-    int id = a->id;
-    a->close();
-    EXPECT_EQ(pdi_win_close(id), 0);  // closed twice
-    EXPECT_EQ(nxg.NXG_win_cnt, 1);
-    // An id that is not the caller's slot is not updated.
-    int bogus = 30;
-    for (int *p : {&bogus, &id, (int *)nullptr}) EXPECT_EQ(pdi_win_open(p, 0, b->core, b->dpy, 4, 2), -1);
-    b->close();
-    EXPECT_EQ(pdi_win_close(0), 0);
-    EXPECT_EQ(nxg.NXG_win_cnt, 0);
-    XSync(b->dpy, False);
-    EXPECT_EQ(nxgx.NXG_win_err, 0);
-    // Twelve slots at most; a freed slot is reused.
-    std::vector<std::unique_ptr<TestWindow>> ws;
-    for (int i = 0; i < NXG_WIN_MAX; i++) ws.push_back(window(3, 3));
-    TestWindow extra(3, 3);
-    EXPECT_EQ(extra.open(), -1);
-    ws[3]->close();
-    EXPECT_EQ(extra.open(), 0);
-    EXPECT_EQ(extra.id, 3);
-}
-
-// --- Blink and wait -----------------------------------------------------------
-
-TEST_F(Driver, BlinkTicksSwitchPhasesWhenTheirCountsRunOut) {
-    auto t = window(4, 2);
-    ip.BTFlag[16] = 1, ip.BTOffTime[16] = 3, ip.BTOnTime[16] = 2, ip.BTOffR[16] = 10, ip.BTOnR[16] = 200;
-    // Index 32 is waiting for its first on phase.
-    ip.BTFlag[32] = 3, ip.BTCount[32] = 1, ip.BTOnR[32] = 7, ip.BTOnTime[32] = 9;
-    int pixel = NXG_ec_to_wc(16);
-    std::string phases;
-    for (int tick = 1; tick <= 6; tick++) {
-        NXG_blink();
-        XColor c{(unsigned long)pixel, 0, 0, 0, 0, 0};
-        XQueryColor(t->dpy, t->slot()->cms, &c);
-        phases += c.red / 256 == 10 ? 'f' : c.red / 256 == 200 ? 'n' : '?';
-        EXPECT_EQ(nxg.NXG_win_tbl[t->id].NEW_color_tbl2[pixel][0], c.red / 256);
-    }
-    EXPECT_EQ(phases, "fffnnf");
-    EXPECT_EQ(ip.BTFlag[16], 2);
-    EXPECT_EQ(ip.BTFlag[32], 1);
-    EXPECT_EQ(ip.BTCount[32], 4);  // on at the first tick, then 9 - 5
-    EXPECT_EQ(nxg.NXG_win_tbl[t->id].NEW_color_tbl2[NXG_ec_to_wc(32)][0], 7);
-}
-
-int sleeps = 0, sleptMs = 0;
-
-TEST_F(Driver, WaitSleepsHalfItsTicksRoundedUp) {
-    nxg.sleep_ms = [](int ms) { sleeps++, sleptMs += ms; };
-    for (Op c : {Op{10, 5, 5, 0, 0}, Op{11, 6, 5, 0, 0}, Op{0, 0, 0, 0, 0}, Op{1, 1, 0, 0, 0}, Op{2, 1, 1, 0, 0}}) {
-        sleeps = sleptMs = 0;
-        ip.WaitTimer = c.a;
-        waiting();
-        EXPECT_EQ(sleeps, c.b) << c.a;
-        EXPECT_EQ(sleptMs, 100 * c.b) << c.a;
-        EXPECT_EQ(ip.WaitTimer, c.c) << c.a;
-    }
-    // The blink engine ticks at every step of a wait.
-    int id = -1;
-    ASSERT_EQ(pdi_win_open(&id, 0, nullptr, nullptr, 4, 2), 0);
-    ip.BTFlag[16] = 1, ip.BTOffR[16] = 99, ip.WaitTimer = 2;
-    waiting();
-    EXPECT_EQ(ip.BTFlag[16], 2);
-    EXPECT_EQ(nxg.NXG_win_tbl[id].NEW_color_tbl2[NXG_ec_to_wc(16)][0], 99);
-}
-
 // --- X errors ----------------------------------------------------
 
 int hostErrors = 0;
@@ -352,7 +267,7 @@ int hostHandler(Display *, XErrorEvent *) {
     return 0;
 }
 
-TEST_F(Driver, AnXErrorReachesTheHandlerStandardOutputAndTheLog) {
+TEST_F(X11, AnXErrorReachesTheHandlerStandardOutputAndTheLog) {
     char path[] = "/tmp/naplps-nap-log-XXXXXX";
     int fd = mkstemp(path);
     ASSERT_GE(fd, 0);
