@@ -30,15 +30,16 @@ protected:
         xtest::resetState();
     }
     // A window of w x h on an Xvfb of the given depth and visual class, its
-    // slot taken from load-time state, cells 0 .. 3 coloured.
-    bool open(int w, int h, int depth = 24, int cls = -1) {
+    // slot taken from load-time state, cells 0 .. 3 coloured. In CI a
+    // required server that cannot be started is a failure; others (a depth
+    // some Xvfb builds do not offer) are passed over.
+    bool open(int w, int h, int depth = 24, int cls = -1, bool required = true) {
         t.reset();
         xtest::resetState();
         nxg.sleep_ms = [](int) {};
         nxgx.NXG_log_path = nullptr;
         if (xtest::xvfbDisplay(depth, cls).empty()) {
-            // In CI every visual of the table must be there.
-            if (xtest::inCi()) ADD_FAILURE() << "no Xvfb of depth " << depth << ", class " << cls;
+            if (required && xtest::inCi()) ADD_FAILURE() << "no Xvfb of depth " << depth << ", class " << cls;
             return false;
         }
         t = std::make_unique<xtest::TestWindow>(w, h, depth, cls);
@@ -54,7 +55,7 @@ protected:
 };
 
 // A colour change repaints every pixel of its cell, inside and outside the
-// clip, and no other: a pixel put behind the driver's back keeps its value.
+// clip, and no other: a pixel put behind the surface's back keeps its value.
 // Cell 1 (long runs) goes as rectangles, cell 3 (a checker of single pixels)
 // as one image of the rectangle holding them.
 TEST_F(Direct, AColourChangeRepaintsOnlyThePixelsOfItsCell) {
@@ -65,7 +66,7 @@ TEST_F(Direct, AColourChangeRepaintsOnlyThePixelsOfItsCell) {
     for (int i = 0; i < 48; i++) px[size_t(i)] = (i % 8 + i / 8) % 2 ? 3 : 2;
     NXG_put_image(px.data(), 8, 6, 20, 8);  // columns 20..27, rows 8..13
     NXG_set_clp(0, 0, 3, 3);
-    GC gc = XCreateGC(t->dpy, t->slot()->pm, 0, nullptr);  // pixels put behind the driver's back
+    GC gc = XCreateGC(t->dpy, t->slot()->pm, 0, nullptr);  // pixels put behind the surface's back
     XSetForeground(t->dpy, gc, 0x123456);
     XDrawPoint(t->dpy, t->slot()->pm, gc, 20, 3);  // among cell 2
     XDrawPoint(t->dpy, t->slot()->pm, gc, 5, 3);   // among cell 1
@@ -96,7 +97,7 @@ TEST_F(Direct, EveryVisualShowsTheColours) {
     const Px pure[4] = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {255, 255, 255}};
     int tried = 0;
     for (auto dc : {std::pair<int, int>{24, -1}, {15, -1}, {16, -1}, {32, -1}, {24, DirectColor}, {8, StaticColor}}) {
-        if (!open(8, 4, dc.first, dc.second)) continue;
+        if (!open(8, 4, dc.first, dc.second, dc.first != 32)) continue;
         tried++;
         const std::string v = std::to_string(dc.first) + "/" + std::to_string(dc.second);
         EXPECT_EQ(t->slot()->ro_visual, 1) << v;

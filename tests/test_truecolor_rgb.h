@@ -3,7 +3,7 @@
 // colours it shows.
 #pragma once
 
-#include "tests/x11_fixture.h"  // Xlib, the driver
+#include "tests/x11_fixture.h"  // Xlib, the surface
 
 #include <X11/Xutil.h>
 

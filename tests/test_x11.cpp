@@ -212,7 +212,7 @@ TEST_F(X11, EachWindowKeepsItsPixmapAndItsCells) {
     EXPECT_EQ(nxgx.NXG_win_err, 0);
 }
 
-TEST_F(X11, DriverDrawsWithItsOwnGC) {
+TEST_F(X11, TheBackEndDrawsWithItsOwnGC) {
     auto t = window(6, 3);
     GC host = DefaultGC(t->dpy, DefaultScreen(t->dpy));
     XGCValues before{}, after{};
