@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "interp/state.h"
-#include "nxg/nxg_x.h"
+#include "nxg/nxg.h"
 #include "raster/raster.h"
 #include "tests/x11_fixture.h"  // Xlib after GoogleTest
 
