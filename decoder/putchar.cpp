@@ -3,8 +3,16 @@
 // parameters, macro capture and playback. One call per byte, no look-ahead:
 // an instruction ends when the first byte that does not belong to it arrives,
 // and that byte is then processed afresh in the idle state.
-#include "decoder/decoder.h"
-#include "decoder/executors.h"
+#include "decoder/api.h"
+#include "decoder/macro.h"
+#include "decoder/operand.h"
+#include "decoder/state.h"
+#include "decoder/c1.h"
+#include "interp/interp.h"
+#include "nxg/nxgfnt.h"
+#include "raster/raster.h"
+#include "raster/texture.h"
+#include "text/text.h"
 
 namespace naplps {
 
@@ -31,9 +39,59 @@ void flushText2() {
     PDI_moji(d.grset, d.data);
 }
 
+// The default operand lengths: 1-byte single values, 3-byte multi-values,
+// two dimensions.
+void defaultLengths() {
+    d.SngLen = 1;
+    d.MulLen = 3;
+    d.Dimen = 0;
+}
+
+void shareLengths() { set_operand_lengths(d.SngLen, d.MulLen); }
+
+// What RESET and DOMAIN change in the decoder itself: the operand lengths,
+// and the macro and DRCS stores.
+void decoderGroups(int opcode, const int32_t *v) {
+    if (opcode == OP_DOMAIN && (v[0] == 3 || v[0] == 5)) {
+        d.SngLen = v[1] + 1;
+        d.MulLen = v[2] + 1;
+        d.Dimen = v[3];
+    } else if (opcode == OP_RESET && v[0] == RESET_VALUES) {
+        if (v[1] != 0) defaultLengths();  // domain
+        if (v[8] != 0) clearmacro();      // macro
+        if (v[9] != 0) clearDRCS();       // DRCS
+    }
+    if (opcode == OP_DOMAIN || opcode == OP_RESET) shareLengths();
+}
+
 void endPdi() {
     pdiana(d.pdidata, d.Len, d.data);
-    pdi(d.pdidata[0], d.data);
+    exec_instruction(d.pdidata[0], d.data);
+}
+
+}  // namespace
+
+void exec_instruction(int opcode, int32_t *data) {
+    pdi(opcode, data);
+    decoderGroups(opcode, data);
+}
+
+namespace {
+
+// NSR: the code sets of a fresh start (primary, PDI, supplementary and
+// mosaic in G0..G3; G0 in GL, G1 in GR; no single shift) and the default
+// operand lengths, then the text code resets the rest.
+void nonSelectiveReset() {
+    d.Gset[0] = SET_PRIMARY;
+    d.Gset[1] = SET_PDI;
+    d.Gset[2] = SET_SUPPL;
+    d.Gset[3] = SET_MOSAIC;
+    d.GPG[0] = 0;
+    d.GPG[1] = 1;
+    d.GLS = -1;
+    defaultLengths();
+    shareLengths();
+    PDI_c0(C0_NSR, d.data);
 }
 
 void callIncLine() {
@@ -323,7 +381,7 @@ bool collect(int b, int gc, int crset, int &restartAs) {
     case PM_NSR:
         if (!gc) {
             d.data[0] = 0;
-            PDI_c0(C0_NSR, d.data);
+            nonSelectiveReset();
             return true;
         }
         d.pdidata[d.Len++] = uint8_t(b);
@@ -336,7 +394,7 @@ bool collect(int b, int gc, int crset, int &restartAs) {
                 d.data[0] = 0;
             }
             d.procmode = PM_IDLE;
-            PDI_c0(C0_NSR, d.data);
+            nonSelectiveReset();
         }
         return false;
     case PM_APS:

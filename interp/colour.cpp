@@ -6,7 +6,7 @@
 
 #include <cstring>
 
-#include "decoder/decoder.h"
+#include "interp/protocol.h"
 #include "interp/state.h"
 #include "nxg/nxg.h"
 #include "raster/raster.h"
@@ -57,8 +57,17 @@ void restoreBlinkEntry(int k) {
 
 }  // namespace
 
+namespace {
+
+// The lengths in force; before the first RESET or DOMAIN, those of the
+// default domain.
+int mulLen() { return ip.MulLen < 1 ? 3 : (ip.MulLen > 8 ? 8 : ip.MulLen); }
+int sngLen() { return ip.SngLen < 1 ? 1 : ip.SngLen; }
+
+}  // namespace
+
 int32_t topallet(int32_t c) {
-    int bits = 2 * effMulLen();
+    int bits = 2 * mulLen();
     uint32_t u = uint32_t(c);
     if (bits < 8) return int32_t((u << (8 - bits)) & 0xFFFFFFFFu);
     if (bits == 8) return c;
@@ -67,7 +76,7 @@ int32_t topallet(int32_t c) {
 
 int32_t colourIndex(int32_t v) {
     uint32_t u = uint32_t(v);
-    switch (effSngLen()) {
+    switch (sngLen()) {
     case 1: u <<= 2; break;
     case 2: u >>= 4; break;
     case 3: u >>= 10; break;

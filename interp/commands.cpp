@@ -3,7 +3,7 @@
 // handler walks the values in groups and stops at the first incomplete one.
 #include "interp/commands.h"
 
-#include "decoder/decoder.h"
+#include "interp/protocol.h"
 #include "interp/state.h"
 #include "raster/raster.h"
 #include "text/state.h"

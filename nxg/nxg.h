@@ -187,9 +187,6 @@ void NXG_put_image(const uint8_t *pixels, int w, int h, int x, int y);
 bool NXG_read_rgb(int id, uint8_t *rgb, size_t size);
 
 // Blink and wait timers.
-void NXG_blink();
-void waiting();
-void NXG_timer_handler(void *data, XtIntervalId *id);
 void tmset();
 void tmrset();
 

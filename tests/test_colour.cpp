@@ -8,11 +8,19 @@
 #include <array>
 #include <vector>
 
-#include "decoder/decoder.h"
-#include "decoder/executors.h"
+#include "decoder/api.h"
+#include "decoder/macro.h"
+#include "decoder/operand.h"
+#include "decoder/state.h"
+#include "decoder/c1.h"
+#include "interp/interp.h"
+#include "nxg/nxgfnt.h"
+#include "raster/raster.h"
+#include "raster/texture.h"
+#include "text/text.h"
 #include "interp/colour.h"
 #include "interp/state.h"
-#include "raster/raster.h"
+#include "interp/blink.h"
 #include "nxg/nxg.h"
 
 using namespace naplps;
@@ -22,7 +30,7 @@ namespace {
 using RGB = std::array<int, 3>;
 
 void runRecord(int opcode, std::vector<int32_t> values) {
-    values.insert(values.begin(), int32_t(values.size())), values.resize(DATA_SIZE), pdi(opcode, values.data());
+    values.insert(values.begin(), int32_t(values.size())), values.resize(DATA_SIZE), exec_instruction(opcode, values.data());
 }
 void run(int opcode, std::initializer_list<int32_t> values) { runRecord(opcode, values); }
 void selectFg(int32_t fg) { run(OP_SELECTCOLOR, {fg}); }
@@ -30,7 +38,7 @@ void selectFg(int32_t fg) { run(OP_SELECTCOLOR, {fg}); }
 // Load-time state, the lengths of RESET's domain group, the default map.
 void fresh() {
     pdi_load_state();
-    ras.pen.Scr_Ratio = 512, dec.SngLen = 1, dec.MulLen = 3;
+    ras.pen.Scr_Ratio = 512, dec.SngLen = 1, dec.MulLen = 3, set_operand_lengths(1, 3);
     for (int i = 0; i < 256; i++) nxg.NXG_wc_tbl[i] = uint8_t(i / 16);
     run(OP_RESET, {0, 1, 0, 0, 0, 0, 0, 0, 0});
 }
@@ -44,7 +52,7 @@ std::vector<RGB> map() {
     return m;
 }
 void ticks(int n) {
-    while (n-- > 0) NXG_blink();
+    while (n-- > 0) blink_tick();
 }
 
 }  // namespace
@@ -84,7 +92,7 @@ TEST(Colour, SetColourInDirectModeUsesOnlyTheShownEntries) {
     const struct { int mul; std::vector<int32_t> gbr; int index; } cases[] = {
         {3, {8, 1, 0}, 32}, {3, {9, 1, 1}, 32}, {3, {63, 63, 63}, 240}, {4, {40, 4, 0}, 32}, {4, {41, 4, 0}, 48}};
     for (auto &c : cases) {
-        dec.MulLen = c.mul, runRecord(OP_SETCOLOR, c.gbr);
+        set_operand_lengths(ip.SngLen, c.mul), runRecord(OP_SETCOLOR, c.gbr);
         EXPECT_EQ(ras.pen.ColorNo, c.index) << c.gbr[0];
     }
     EXPECT_EQ(map(), before);
@@ -100,7 +108,7 @@ TEST(Colour, ComponentsScaleWithTheMultiValueLengthAndDistancesDoNotWrap) {
     const uint8_t bytes[] = {0xA1, 0xCC, 0xBC, 0xC1, 0xD7, 0xC3, 0xE8, 0xA0};
     pdi_put(0, bytes, sizeof bytes);
     EXPECT_EQ(entry(0), (RGB{0x34, 0x12, 0x56}));
-    dec.MulLen = 6;  // 12 bits per component
+    set_operand_lengths(ip.SngLen, 6);  // 12 bits per component
     EXPECT_EQ(topallet(0xFFF), 0xFF);
 }
 
@@ -120,11 +128,11 @@ TEST(Colour, ColourMapModeAndSelectColourIndexScaling) {
         {4, {}, 0, 128, 0},                                       // none: direct colour
     };
     for (auto &c : cases) {
-        dec.SngLen = c.sng, runRecord(OP_SELECTCOLOR, c.values);
+        set_operand_lengths(c.sng, ip.MulLen), runRecord(OP_SELECTCOLOR, c.values);
         EXPECT_EQ((std::vector<int>{ras.pen.ColorMod, ras.pen.ForColor, ras.pen.BakColor}), (std::vector<int>{c.mode, c.fore, c.back}));
     }
     const uint8_t bytes[] = {0xBE, 0xC5, 0xC6, 0xA0};  // through the byte stream: SELECT COLOR 0x45 0x46
-    dec.SngLen = 1, pdi_put(0, bytes, 4);
+    dec.SngLen = 1, set_operand_lengths(1, ip.MulLen), pdi_put(0, bytes, 4);
     EXPECT_EQ((std::vector<int>{ras.pen.ColorMod, ras.pen.ForColor, ras.pen.BakColor}), (std::vector<int>{2, 20, 24}));
 }
 

@@ -19,7 +19,7 @@ void run(int opcode, const Ints &px) {
     Ints rec(DATA_SIZE, 0);
     rec[0] = int32_t(px.size());
     for (size_t i = 0; i < px.size(); i++) rec[i + 1] = L(px[i]);
-    pdi(opcode, rec.data());
+    exec_instruction(opcode, rec.data());
 }
 
 using Commands = GeoTest;
@@ -127,7 +127,7 @@ TEST_F(Commands, PolygonFillsStoreTheVerticesClosedAndKeepToStoreAndRecord) {
     Ints big(DATA_SIZE, 0);
     for (int i = 1; i <= DATA_MAX_VALUES; i++) big[size_t(i)] = (i & 1) ? L(1) : 0;
     for (int n : {DATA_MAX_VALUES, 100000, -5})
-        for (int op : {OP_POLYFILL, OP_SETPOLYFILL, OP_POLYLINE, OP_RELLINE}) pdi(op, (big[0] = n, big.data()));
+        for (int op : {OP_POLYFILL, OP_SETPOLYFILL, OP_POLYLINE, OP_RELLINE}) exec_instruction(op, (big[0] = n, big.data()));
     EXPECT_EQ((Ints{ras.pen.LineTexture, ip.idata[0]}), (Ints{2, ip.PhyDrawX}));
 }
 
@@ -150,7 +150,7 @@ TEST_F(Commands, FieldSetsItsEdgesFromOriginAndSizeWithinTheUnitScreen) {
     const int32_t v[] = {INT32_MIN, -L(10), 0, L(10), UNIT_WIDTH + L(50), INT32_MAX};
     for (int32_t x : v)
         for (int32_t w : v) {
-            pdi(OP_FIELD, Ints{4, x, x, w, w, 0, 0, 0}.data());
+            exec_instruction(OP_FIELD, Ints{4, x, x, w, w, 0, 0, 0}.data());
             EXPECT_TRUE(ip.Act_L <= ip.Act_R && ip.Act_B <= ip.Act_T) << x << " " << w;
             EXPECT_TRUE(ip.Act_L <= UNIT_WIDTH && ip.Act_B <= UNIT_HEIGHT) << x << " " << w;
         }

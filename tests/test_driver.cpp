@@ -15,6 +15,7 @@
 #include <unistd.h>
 
 #include "interp/state.h"
+#include "interp/blink.h"
 #include "nxg/nxg.h"
 #include "raster/raster.h"
 #include "tests/x11_fixture.h"
@@ -258,7 +259,7 @@ TEST_F(Driver, WindowsUnderTwoPixelsAreRefusedAndNothingIsDrawn) {
     uint8_t px[4] = {1, 2, 3, 4};
     NXG_put_image(px, 2, 2, 0, 0), pdi_load_canvas(0, 0, 0, 5, 5);
     ip.BTFlag[16] = 1;
-    NXG_blink();
+    blink_tick();
     EXPECT_EQ(nxg.NXG_win_err, 0);
     // A slot resized below two pixels stops drawing but stays the instance's.
     auto w = window(6, 3);
@@ -312,7 +313,7 @@ TEST_F(Driver, BlinkTicksSwitchPhasesWhenTheirCountsRunOut) {
     int pixel = NXG_ec_to_wc(16);
     std::string phases;
     for (int tick = 1; tick <= 6; tick++) {
-        NXG_blink();
+        blink_tick();
         XColor c{(unsigned long)pixel, 0, 0, 0, 0, 0};
         XQueryColor(t->dpy, t->slot()->cms, &c);
         phases += c.red / 256 == 10 ? 'f' : c.red / 256 == 200 ? 'n' : '?';
@@ -323,25 +324,6 @@ TEST_F(Driver, BlinkTicksSwitchPhasesWhenTheirCountsRunOut) {
     EXPECT_EQ(ip.BTFlag[32], 1);
     EXPECT_EQ(ip.BTCount[32], 4);  // on at the first tick, then 9 - 5
     EXPECT_EQ(nxg.NEW_color_tbl2[NXG_ec_to_wc(32)][0], 7);
-}
-
-int sleeps = 0, sleptMs = 0;
-
-TEST_F(Driver, WaitSleepsHalfItsTicksRoundedUp) {
-    nxg.sleep_ms = [](int ms) { sleeps++, sleptMs += ms; };
-    for (Op c : {Op{10, 5, 5, 0, 0}, Op{11, 6, 5, 0, 0}, Op{0, 0, 0, 0, 0}, Op{1, 1, 0, 0, 0}, Op{2, 1, 1, 0, 0}}) {
-        sleeps = sleptMs = 0;
-        ip.WaitTimer = c.a;
-        waiting();
-        EXPECT_EQ(sleeps, c.b) << c.a;
-        EXPECT_EQ(sleptMs, 100 * c.b) << c.a;
-        EXPECT_EQ(ip.WaitTimer, c.c) << c.a;
-    }
-    // The blink engine ticks at every step of a wait.
-    ip.BTFlag[16] = 1, ip.BTOffR[16] = 99, ip.WaitTimer = 2;
-    waiting();
-    EXPECT_EQ(ip.BTFlag[16], 2);
-    EXPECT_EQ(nxg.NEW_color_tbl2[NXG_ec_to_wc(16)][0], 99);
 }
 
 // --- X errors ----------------------------------------------------

@@ -23,10 +23,10 @@ const std::string DRCS = "\xa1";  // DRCS character 0x21 in G1
 
 // DRCS character 0x21 from a 16 x 16 picture ('#' a dot), G1 the DRCS set.
 void defineDrcs(const std::vector<std::string> &art) {
-    std::fill(dec.DRCSBuf[1], dec.DRCSBuf[1] + 32, 0);
+    std::fill(ras.DRCSBuf[1], ras.DRCSBuf[1] + 32, 0);
     for (size_t r = 0; r < art.size(); r++)
         for (size_t c = 0; c < art[r].size(); c++)
-            if (art[r][c] == '#') dec.DRCSBuf[1][2 * r + c / 8] |= uint8_t(0x80 >> c % 8);
+            if (art[r][c] == '#') ras.DRCSBuf[1][2 * r + c / 8] |= uint8_t(0x80 >> c % 8);
     feed("\x1b){");
 }
 // A blank w x h picture with the rows from .. to (top row 0) set to row.

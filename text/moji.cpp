@@ -6,15 +6,15 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "decoder/decoder.h"
-#include "decoder/executors.h"
+#include "interp/protocol.h"
+#include "text/text.h"
+#include "interp/interp.h"
 #include "interp/commands.h"
 #include "interp/state.h"
 #include "nxg/nxg.h"
 #include "nxg/nxgfnt.h"
 #include "raster/raster.h"
 #include "text/state.h"
-#include "text/text.h"
 
 namespace naplps {
 
@@ -297,7 +297,7 @@ void getfont() {
 
 void getDRCSfont() {
     int k = tableIndex(txt.CodeLow);
-    loadGlyph(k < 0 ? nullptr : dec.DRCSBuf[k]);
+    loadGlyph(k < 0 ? nullptr : ras.DRCSBuf[k]);
 }
 
 void getsupplefont() {

@@ -26,7 +26,11 @@
 #include <string>
 #include <vector>
 
-#include "decoder/decoder.h"
+#include "decoder/api.h"
+#include "decoder/macro.h"
+#include "decoder/operand.h"
+#include "decoder/state.h"
+#include "interp/blink.h"
 #include "tools/png_file.h"
 #include "nxg/nxg.h"
 #include "raster/raster.h"
@@ -110,7 +114,14 @@ void decode(const std::vector<uint8_t> &bytes, int w, int h, bool stats) {
     pdi_clip(0, 0, 0, w - 1, h - 1);
     // As in the plug-in, an instruction still open at the end of the data
     // waits for a byte that never comes and is not drawn.
-    for (uint8_t b : bytes) pdi_putchar(0, b);
+    for (uint8_t b : bytes) {
+        pdi_putchar(0, b);
+        // A WAIT: its ticks pass (asleep unless --no-wait) before the next byte.
+        while (pdi_wait_ticks(0) > 0) {
+            nxg.sleep_ms(BLINK_TICK_MS);
+            pdi_tick(0);
+        }
+    }
     if (stats) std::fprintf(stderr, "spans %llu\n", (unsigned long long)ras.spans);
 }
 

@@ -5,7 +5,10 @@
 #include <cstring>
 #include <vector>
 
-#include "decoder/decoder.h"
+#include "decoder/api.h"
+#include "decoder/macro.h"
+#include "decoder/operand.h"
+#include "decoder/state.h"
 #include "tools/counting_executors.h"
 
 using namespace naplps;
