@@ -8,6 +8,7 @@
 #include <X11/Intrinsic.h>
 
 #include "decoder/context.h"
+#include "interp/blink.h"
 #include "plugin/npapi.h"
 
 namespace naplps {
@@ -21,7 +22,7 @@ constexpr int LOGO_WID = 216;
 constexpr int LOGO_HGT = 220;
 constexpr int LOGO_PASSES = 10;       // rows drawn interleaved in ten passes
 constexpr int BANNER_PAUSE_MS = 1000;
-constexpr int BLINK_STEPS = 40;       // end-of-stream blink steps, one tick each
+constexpr int BLINK_STEPS = END_BLINK_STEPS;  // end-of-stream blink steps, one tick each
 extern const uint8_t NAP_logo_tbl[LOGO_HGT * LOGO_WID];
 
 // One embedded picture.

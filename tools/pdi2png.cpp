@@ -122,6 +122,13 @@ void decode(const std::vector<uint8_t> &bytes, int w, int h, bool stats) {
             pdi_tick(0);
         }
     }
+    // The end of the stream, as the plug-in shows it: blinking colours step
+    // for a while.
+    if (pdi_blinking(0))
+        for (int step = 0; step < END_BLINK_STEPS; step++) {
+            nxg.sleep_ms(BLINK_TICK_MS);
+            pdi_tick(0);
+        }
     if (stats) std::fprintf(stderr, "spans %llu\n", (unsigned long long)ras.spans);
 }
 
