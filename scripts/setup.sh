@@ -5,6 +5,8 @@ set -euo pipefail
 pkgs=(build-essential cmake pkg-config libgtest-dev libgmock-dev libbenchmark-dev
       libx11-dev libxt-dev libpng-dev xvfb xauth
       unifont)
+# The fuzz target needs clang and its libFuzzer runtime.
+[ "${NAPLPS_FUZZ_PKGS:-0}" = 1 ] && pkgs+=(clang libclang-rt-14-dev)
 missing=()
 for p in "${pkgs[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
