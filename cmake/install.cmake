@@ -64,10 +64,10 @@ set(CPACK_PACKAGE_CONTACT "Pictarine developers <pictarine@localhost>" CACHE STR
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "NAPLPS picture plug-in and tools for X11")
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
   "Pictarine decodes NAPLPS pictures, the videotex graphics protocol with its
- Japanese extensions. It holds the NPAPI browser plug-in npnap.so, the viewer
- pdiview, the converters pdi2png and pdi2gif (animated, with the pictures'
- pauses and blinking), the encoder pdienc and the stream summary pdistat,
- with the MIME type image/naplps and a desktop entry for pdiview.")
+Japanese extensions. It holds the NPAPI browser plug-in npnap.so, the viewer
+pdiview, the converters pdi2png and pdi2gif (animated, with the pictures'
+pauses and blinking), the encoder pdienc and the stream summary pdistat,
+with the MIME type image/naplps and a desktop entry for pdiview.")
 set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

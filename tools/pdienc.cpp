@@ -30,7 +30,8 @@
 //   line-rel DX DY ...                             (LINE RELATIVE)
 //   set-line X1 Y1 X2 Y2 ...                       (SET & LINE ABSOLUTE)
 //   set-line-rel X Y DX DY ...                     (SET & LINE RELATIVE)
-//   arc X1 Y1 X2 Y2      through two points        (ARC OUTLINED)
+//   arc DX1 DY1 DX2 DY2  through two points, each  (ARC OUTLINED)
+//                        relative to the one before; one pair: a circle
 //   arc-filled, set-arc, set-arc-filled            (the set forms start
 //                                                   with the point X Y)
 //   rect W H ...         from the point            (RECTANGLE OUTLINED)
