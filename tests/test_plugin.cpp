@@ -154,7 +154,7 @@ Window newestTopLevel(Display *d) {
 }
 
 // The demo into a PNG, at its first size and after a resize; the demo in a
-// window that a window manager (the test) closes; clear failures without a
+// window titled with the file's name, that a window manager (the test) closes; clear failures without a
 // file, a plug-in or a display, and for a bad option.
 TEST(Pdiview, EndToEnd) {
     std::string display = naplps::xtest::xvfbDisplay(8);
@@ -185,6 +185,15 @@ TEST(Pdiview, EndToEnd) {
     Window shell = 0;
     for (int i = 0; i < 200 && !(shell = newestTopLevel(d)); i++) usleep(50000);
     ASSERT_NE(shell, 0u) << "no pdiview window";
+    // Its title, as desktops show a file's window: the name, then the program.
+    std::string title;
+    for (int i = 0; i < 100 && title.empty(); i++) {
+        char *name = nullptr;
+        if (XFetchName(d, shell, &name) && name) title = name;
+        if (name) XFree(name);
+        else usleep(50000);
+    }
+    EXPECT_EQ(title, "demo.pdi - pdiview");
     XEvent ev = {};
     ev.xclient.type = ClientMessage;
     ev.xclient.window = shell;

@@ -31,6 +31,7 @@
 #include "decoder/operand.h"
 #include "decoder/state.h"
 #include "interp/blink.h"
+#include "tools/cli.h"
 #include "tools/png_file.h"
 #include "nxg/nxg.h"
 #include "raster/raster.h"
@@ -41,9 +42,14 @@ namespace {
 
 constexpr int MAX_SIDE = 4096;
 
-void usage() {
-    std::fprintf(stderr, "usage: pdi2png [--size WxH] [--no-wait] [--stats] [--x11] FILE OUT.png\n");
-}
+const char kUsage[] =
+    "usage: pdi2png [--size WxH] [--no-wait] [--stats] [--x11] FILE OUT.png\n"
+    "Decodes the NAPLPS picture FILE and writes the final picture as a PNG.\n"
+    "  --size WxH  picture size in pixels, each 2..4096 (default 512x400)\n"
+    "  --no-wait   let WAIT pass without sleeping\n"
+    "  --stats     print the number of line spans drawn to standard error\n"
+    "  --x11       draw into a window on $DISPLAY instead of in memory\n"
+    "  --help      print this text;  --version  print the version\n";
 
 bool parseSize(const char *s, int *w, int *h) {
     char x = 0;
@@ -206,6 +212,7 @@ int renderX11(const std::vector<uint8_t> &bytes, int w, int h, bool stats,
 }  // namespace
 
 int main(int argc, char **argv) {
+    if (cli::standardOptions(argc, argv, "pdi2png", kUsage)) return 0;
     int w = 512, h = 400;
     bool noWait = false, stats = false, x11 = false;
     std::vector<const char *> files;
@@ -213,8 +220,7 @@ int main(int argc, char **argv) {
         std::string a = argv[i];
         if (a == "--size") {
             if (i + 1 >= argc || !parseSize(argv[i + 1], &w, &h)) {
-                std::fprintf(stderr, "pdi2png: --size needs WxH, each 2..%d\n", MAX_SIDE);
-                return 2;
+                return cli::badUsage("pdi2png", kUsage, "--size needs WxH, each 2..4096");
             }
             i++;
         } else if (a == "--no-wait") {
@@ -224,16 +230,12 @@ int main(int argc, char **argv) {
         } else if (a == "--x11") {
             x11 = true;
         } else if (a.size() > 1 && a[0] == '-') {
-            usage();
-            return 2;
+            return cli::badUsage("pdi2png", kUsage, ("unknown option " + a).c_str());
         } else {
             files.push_back(argv[i]);
         }
     }
-    if (files.size() != 2) {
-        usage();
-        return 2;
-    }
+    if (files.size() != 2) return cli::badUsage("pdi2png", kUsage);
     std::vector<uint8_t> bytes;
     if (!readFile(files[0], &bytes)) {
         std::fprintf(stderr, "pdi2png: cannot read %s: %s\n", files[0], std::strerror(errno));

@@ -9,6 +9,7 @@
 #include "decoder/macro.h"
 #include "decoder/operand.h"
 #include "decoder/state.h"
+#include "tools/cli.h"
 #include "tools/counting_executors.h"
 
 using namespace naplps;
@@ -24,6 +25,12 @@ static const char *const kOpNames[32] = {
     "SET COLOR", "WAIT", "SELECT COLOR", "BLINK",
 };
 
+static const char kUsage[] =
+    "usage: pdistat FILE   (- for standard input)\n"
+    "Decodes the NAPLPS stream FILE without drawing it and prints what it holds:\n"
+    "text, picture instructions by name, C0 and C1 controls, macro bytes.\n"
+    "  --help     print this text;  --version  print the version\n";
+
 static bool readAll(const char *path, std::vector<uint8_t> &out) {
     FILE *f = std::strcmp(path, "-") == 0 ? stdin : std::fopen(path, "rb");
     if (!f) return false;
@@ -35,10 +42,9 @@ static bool readAll(const char *path, std::vector<uint8_t> &out) {
 }
 
 int main(int argc, char **argv) {
-    if (argc != 2 || argv[1][0] == '\0' || std::strcmp(argv[1], "--help") == 0) {
-        std::fprintf(stderr, "usage: pdistat FILE   (- for standard input)\n");
-        return 2;
-    }
+    if (cli::standardOptions(argc, argv, "pdistat", kUsage)) return 0;
+    if (argc != 2 || argv[1][0] == '\0' || (argv[1][0] == '-' && argv[1][1] != '\0'))
+        return cli::badUsage("pdistat", kUsage);
     std::vector<uint8_t> bytes;
     if (!readAll(argv[1], bytes)) {
         std::fprintf(stderr, "pdistat: cannot read %s: %s\n", argv[1], std::strerror(errno));

@@ -2,7 +2,8 @@
 // Pictarine plug-in, as a browser would: it loads npnap.so, exchanges the
 // function tables, gives the plug-in an Xt window and delivers the file as
 // a stream in blocks, then keeps the window open (exposures repaint, a
-// window-manager resize re-decodes) until it is closed.
+// window-manager resize re-decodes) until it is closed. The window's title
+// is the file's name.
 //
 //   pdiview [--size WxH] [--block N] [--delay MS] [--resize WxH]
 //           [--png OUT.png] [--plugin PATH] [FILE...]
@@ -11,14 +12,9 @@
 // each, side by side from left to right without a gap, their streams
 // delivered in interleaved blocks.
 //
-//   --size WxH     size of each picture (default 512x400, the whole unit screen)
-//   --block N      bytes per NPP_Write (default 4096)
-//   --delay MS     pause after each block, to watch the picture build up
-//   --resize WxH   resize the window once after the stream has ended
-//   --png OUT.png  save the window after the stream has ended and exit
-//   --plugin PATH  the plug-in to load (default: npnap.so beside pdiview,
-//                  or $PICTARINE_PLUGIN)
-//   FILE           the pictures; without one the demo picture is played
+// The plug-in is $PICTARINE_PLUGIN, or npnap.so beside pdiview (the build
+// tree), or the installed one in the plug-in directory relative to
+// pdiview's own. Without FILE the demo picture is played.
 #include <algorithm>
 #include <cerrno>
 #include <climits>
@@ -43,6 +39,7 @@
 #include <X11/Xutil.h>
 
 #include "plugin/npapi.h"
+#include "tools/cli.h"
 #include "tools/png_file.h"
 
 #ifndef PICTARINE_DEMO
@@ -98,11 +95,46 @@ struct Host {
 
 Host host;
 
-[[noreturn]] void usage() {
-    std::fprintf(stderr,
-                 "usage: pdiview [--size WxH] [--block N] [--delay MS] [--resize WxH]\n"
-                 "               [--png OUT.png] [--plugin PATH] [FILE...]\n");
-    std::exit(2);
+const char kUsage[] =
+    "usage: pdiview [--size WxH] [--block N] [--delay MS] [--resize WxH]\n"
+    "               [--png OUT.png] [--plugin PATH] [FILE...]\n"
+    "Plays NAPLPS picture files (default: the demo picture) through the\n"
+    "Pictarine plug-in in a window; several files are pictures side by side.\n"
+    "  --size WxH     size of each picture (default 512x400)\n"
+    "  --block N      bytes given to the plug-in at a time (default 4096)\n"
+    "  --delay MS     pause after each block, 0..60000 ms\n"
+    "  --resize WxH   resize each picture once after the streams have ended\n"
+    "  --png OUT.png  save the page once its pictures are settled and exit\n"
+    "  --plugin PATH  the plug-in to load (default: $PICTARINE_PLUGIN, or\n"
+    "                 npnap.so beside pdiview, or the installed plug-in)\n"
+    "  --help         print this text;  --version  print the version\n";
+
+[[noreturn]] void usage() { std::exit(cli::badUsage("pdiview", kUsage)); }
+
+// The directory of this program, "." when it cannot be told.
+std::string ownDir() {
+    char exe[PATH_MAX];
+    ssize_t n = readlink("/proc/self/exe", exe, sizeof exe - 1);
+    if (n <= 0) return ".";
+    exe[n] = '\0';
+    std::string dir = exe;
+    return dir.substr(0, dir.find_last_of('/'));
+}
+
+bool exists(const std::string &path) { return access(path.c_str(), R_OK) == 0; }
+
+// The first of the candidates that can be read; the last one when none can
+// (so that the error names it).
+std::string firstReadable(const std::vector<std::string> &candidates) {
+    for (const std::string &c : candidates)
+        if (exists(c)) return c;
+    return candidates.back();
+}
+
+// The part of a path after its last slash.
+std::string baseName(const std::string &path) {
+    size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
 bool parseSize(const char *s, int *w, int *h) {
@@ -148,25 +180,26 @@ Options parseArgs(int argc, char **argv) {
             o.png = value();
         } else if (a == "--plugin") {
             o.plugin = value();
-        } else if (a == "--help" || a == "-h") {
-            usage();
         } else if (!a.empty() && a[0] == '-' && a != "-") {
             usage();
         } else {
             o.files.push_back(a);
         }
     }
-    if (o.files.empty()) o.files.push_back(PICTARINE_DEMO);
-    if (o.plugin.empty()) {
-        char exe[PATH_MAX];
-        ssize_t n = readlink("/proc/self/exe", exe, sizeof exe - 1);
-        std::string dir = ".";
-        if (n > 0) {
-            exe[n] = '\0';
-            dir = exe;
-            dir = dir.substr(0, dir.find_last_of('/'));
-        }
-        o.plugin = dir + "/npnap.so";
+    // Beside pdiview in the build tree; where the install put it otherwise.
+    std::string dir = ownDir();
+    std::vector<std::string> plugins = {dir + "/npnap.so"};
+#ifdef PICTARINE_PLUGIN_FROM_BIN
+    plugins.push_back(dir + "/" PICTARINE_PLUGIN_FROM_BIN "/npnap.so");
+#endif
+    if (o.plugin.empty()) o.plugin = firstReadable(plugins);
+    if (o.files.empty()) {
+        std::vector<std::string> demos;
+#ifdef PICTARINE_DATA_FROM_BIN
+        demos.push_back(dir + "/" PICTARINE_DATA_FROM_BIN "/demo.pdi");
+#endif
+        demos.push_back(PICTARINE_DEMO);
+        o.files.push_back(firstReadable(demos));
     }
     return o;
 }
@@ -412,6 +445,7 @@ void endStream(Picture &p, NPReason reason) {
 }
 
 int main(int argc, char **argv) {
+    if (cli::standardOptions(argc, argv, "pdiview", kUsage)) return 0;
     host.opt = parseArgs(argc, argv);
     const Options &opt = host.opt;
 
@@ -468,12 +502,14 @@ int main(int argc, char **argv) {
         return 1;
     }
 
-    std::string title = "pdiview: " + opt.files[0];
-    for (size_t k = 1; k < opt.files.size(); k++) title += " " + opt.files[k];
+    // The title, as desktops show files: the files' names, then the program.
+    std::string name = baseName(opt.files[0]);
+    for (size_t k = 1; k < opt.files.size(); k++) name += ", " + baseName(opt.files[k]);
+    std::string title = name + " - pdiview";
     int pageW = pageWidth(opt.width);
     host.shell = XtVaAppCreateShell("pdiview", "Pdiview", applicationShellWidgetClass, host.dpy,
-                                    XtNtitle, title.c_str(), XtNwidth, pageW, XtNheight,
-                                    opt.height, nullptr);
+                                    XtNtitle, title.c_str(), XtNiconName, name.c_str(),
+                                    XtNwidth, pageW, XtNheight, opt.height, nullptr);
     host.page = XtVaCreateManagedWidget("page", compositeWidgetClass, host.shell, XtNwidth, pageW,
                                         XtNheight, opt.height, XtNbackground,
                                         BlackPixel(host.dpy, DefaultScreen(host.dpy)), nullptr);
