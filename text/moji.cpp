@@ -151,11 +151,20 @@ void drawGlyphNormal(int64_t x0, int64_t y, int64_t W, int64_t H) {
         unsigned stepL = ~cur & (cur >> 1) & next & ~(next >> 1);
         unsigned stepR = ~cur & (cur << 1) & next & ~(next << 1);
         int64_t x = x0, ax = W - 1;
+        // Set dots next to each other are one block: a dot's column step is
+        // never wider than the block, so the run's blocks leave no gap.
+        int64_t runStart = 0;
+        bool inRun = false;
         for (int c = 0; c < 16; c++) {
             x += accSteps(ax);
             ax += W - 1;
             unsigned m = 0x8000u >> c;
-            if (cur & m) rect(ras.pen.OriginX + x, ras.pen.OriginY + y, dw, dh);
+            if ((cur & m) && !inRun) runStart = x, inRun = true;
+            bool runEnds = inRun && (c == 15 || !(cur & (m >> 1)));
+            if (runEnds) {
+                rect(ras.pen.OriginX + runStart, ras.pen.OriginY + y, x - runStart + dw, dh);
+                inRun = false;
+            }
             if (dw >= 2 && dh >= 2) {
                 if (stepL & m) diagonal(ras.pen.OriginX + x, ras.pen.OriginY + y, dw, dh, true);
                 if (stepR & m) diagonal(ras.pen.OriginX + x, ras.pen.OriginY + y, dw, dh, false);

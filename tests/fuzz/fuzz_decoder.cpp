@@ -33,8 +33,8 @@ void decodeAll(const uint8_t *bytes, size_t size, size_t block, int w, int h) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     if (size < 3) return 0;
     // Sizes from 2 to 1024 a side, most of them small so runs stay fast.
-    int w = 2 + (data[0] * data[0]) / 64;
-    int h = 2 + (data[1] * data[1]) / 64;
+    auto side = [](unsigned v) { return 2 + int(v * v * v / 16336); };
+    int w = side(data[0]), h = side(data[1]);
     size_t block = 1 + size_t(data[2]) * 16;
     pdi_load_state();
     nxg.sleep_ms = noSleep;
