@@ -13,6 +13,12 @@ constexpr int MACRO_COUNT = 96;      // names 0x20 .. 0x7F
 constexpr int MACROBUF_SIZE = 4097;  // index 4096 is never part of a body
 constexpr int MACROBUF_LIMIT = 4096;
 constexpr int MACRO_NEST_MAX = 8;    // playbacks of one macro at once
+// Macro playback is paid for by the stream: every byte that arrives from
+// outside allows MACRO_PLAY_PER_BYTE played bytes, saved up to at most
+// MACRO_PLAY_SAVED, so no stream costs more than a fixed multiple of its
+// length however its macros invoke each other.
+constexpr int MACRO_PLAY_PER_BYTE = 64;
+constexpr int MACRO_PLAY_SAVED = 1 << 20;
 constexpr int EDC_BFR_SIZE = 512;
 
 // Final bytes of the code sets.
@@ -135,8 +141,10 @@ struct Decoder {
     int32_t MACRONestLevel = 0;
     int32_t MACRONextPtr = 0;
     int32_t MacroDfP = 0;
-    int32_t func_macro_mode = 0;
+    // Playback stops at a macro's re-entry from load on.
+    int32_t func_macro_mode = 1;
     int32_t func_macro_type = 0;
+    int32_t MACROPlayBudget = 0;  // bytes that playback may still play
     uint8_t Defined_Status[MACRO_COUNT] = {};
     uint8_t Texture_Status = 0;
     uint8_t DRCSBuf[MACRO_COUNT][32] = {};
@@ -196,6 +204,10 @@ void start_macro_def(int code, int name);
 // The byte entry.
 int pdi_putchar(int handle, int byte);
 int pdi_put(int handle, const uint8_t *bytes, int count);
+// End of the stream: a text run or instruction still waiting for the byte
+// after it is completed as if a byte that ends it had arrived. Calling it
+// again, or feeding more bytes afterwards, draws nothing twice.
+int pdi_flush(int handle);
 
 // Outward operations.
 int pdi_init(int mode, int origin_x, int origin_y, int ratio);

@@ -125,6 +125,21 @@ bool readFile(const char *path, uint8_t **bytes, int32_t *length) {
     return true;
 }
 
+// The end of the stream: the instruction its last bytes left open is
+// completed, drawn into the instance's own window. Nothing to do before
+// the instance has decoded anything; its first decoding, of a finished
+// stream, completes it then.
+void FlushPDI(PluginInstance *This) {
+    if (This->pdi_draw_flg != 1 || This->pdi_win_id < 0 || !drawable(This)) return;
+    Widget widget = widgetOf(This);
+    if (!widget) return;
+    int width = dimInt(This->width), height = dimInt(This->height);
+    int id = This->pdi_win_id;
+    if (pdi_win_open(&id, 0, widget, This->display, width, height) != 0) return;
+    pdi_clip(plg.pp, 0, 0, width - 1, height - 1);
+    pdi_flush(plg.pp);
+}
+
 }  // namespace
 
 // ---- start-up and identity ----
@@ -296,6 +311,8 @@ int DrawPDI(PluginInstance *This) {
     int32_t end = This->fPdiLength;
     for (int32_t i = This->fPdiOffset; i < end; i++) pdi_putchar(plg.pp, This->pPdi[i]);
     This->fPdiOffset = end;  // only now are these bytes decoded
+    // A finished stream decoded (again) ends as the stream ended.
+    if (This->fBusy == 0) pdi_flush(plg.pp);
     This->pdi_draw_flg = 1;
     return 0;
 }
@@ -334,7 +351,10 @@ void NPP_StreamAsFile(NPP instance, NPStream *, const char *fname) {
 
 NPError NPP_DestroyStream(NPP instance, NPStream *, NPReason) {
     if (!instance) return NPERR_INVALID_INSTANCE_ERROR;
-    if (PluginInstance *This = instanceOf(instance)) This->fBusy = 0;
+    if (PluginInstance *This = instanceOf(instance)) {
+        This->fBusy = 0;
+        FlushPDI(This);
+    }
     bool blinking = std::any_of(std::begin(ip.BTFlag), std::end(ip.BTFlag),
                                 [](uint8_t f) { return f != 0; });
     if (blinking) {

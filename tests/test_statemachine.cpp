@@ -60,10 +60,12 @@ const std::vector<Case> kCases = {
     {"DEF MACRO name broken by a control", {0x80, 0x0D, 0x41, 0x00}, "c0 d | moji B 41 | c0 0"},
     // NSR and APS parameters.
     {"NSR with two operand bytes", {0x1F, 0x41, 0x42}, "c0 1f 1 2"},
-    {"NSR with non-operand bytes", {0x1F, 0x21, 0x22}, "c0 1f"},
+    {"NSR ended by a text byte, which is drawn", {0x1F, 0x21, 0x22, 0x00}, "c0 1f | moji B 21 22 | c0 0"},
     {"NSR broken by a control", {0x1F, 0x41, 0x0D}, "c0 1f | c0 d"},
-    {"APS with two parameters", {0x1C, 0x21, 0x25}, "c0 1c 1 5"},
-    {"APS broken by a control is dropped", {0x1C, 0x21, 0x0D}, "c0 d"},
+    {"NSR ended by the TEXT opcode, which is executed", {0x1F, 0xA2, 0xF0, 0x00}, "c0 1f | pdi 22 0 0 3 | c0 0"},
+    {"APS with two operand bytes", {0x1C, 0x41, 0x45}, "c0 1c 1 5"},
+    {"APS broken by a control is dropped", {0x1C, 0x41, 0x0D}, "c0 d"},
+    {"APS ended by a text byte, which is drawn", {0x1C, 0x21, 0x41, 0x00}, "moji B 21 41 | c0 0"},
     // Incremental instructions.
     {"INCREMENTAL POINT with count 0 does nothing", {0xB9, 0xC0, 0x41, 0x00}, "moji B 41 | c0 0"},
     {"INCREMENTAL POINT count broken by a control loses it", {0xB9, 0x0D, 0x41, 0x00},
@@ -80,8 +82,7 @@ const std::vector<Case> kCases = {
     {"incremental start point broken by a control loses it", {0xBA, 0xC8, 0x0D, 0x41, 0x00},
      "moji B 41 | c0 0"},
     // Macros.
-    {"invoking a macro plays nothing while the break test is in its load-time mode",
-     {0x1B, 0x29, 0x7A, 0xA1, 0x41, 0x00}, "moji B 41 | c0 0"},
+    {"invoking an undefined macro plays nothing", {0x1B, 0x29, 0x7A, 0xA1, 0x41, 0x00}, "moji B 41 | c0 0"},
     {"DEF MACRO stores and draws nothing until END", {0x80, 0x41, 0x41, 0x42, 0xA8, 0xC8, 0x85, 0x41, 0x00},
      "c1 80 41 | c1 85 | moji B 41 | c0 0"},
     {"DEF MACRO ended by ESC E", {0x80, 0x41, 0x41, 0x1B, 0x28, 0x42, 0x1B, 0x45, 0x00},

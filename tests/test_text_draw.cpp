@@ -99,12 +99,29 @@ TEST_F(TextDraw, UnderlineOpaqueBackgroundAndReverseVideo) {
     type(apsBytes(0, 0) + "H");
     EXPECT_TRUE(pixelsOf(grid(), '1').size() > 10u && pixelsOf(grid(), '2').size() > 100u);
     // Reverse: what the glyph leaves empty; a full glyph leaves the last column.
+    // The 16 glyph rows fall on 15 pixel rows, each block on its own rows.
     const struct { int mode; std::vector<std::string> art; std::string row; } cases[] = {
         {0, {}, "1111111111111111.."}, {2, std::vector<std::string>(16, std::string(16, '#')), "2222222222222221.."}};
     for (auto &c : cases) {
         window(18, 22), charSize(16, 20), defineDrcs(c.art), ip.ColorMod = c.mode;
         type("\x88" + apsBytes(0, 0) + DRCS);
-        EXPECT_TRUE(pictureIs(grid(), picture(18, 22, {{1, 16, c.row}})));
+        EXPECT_TRUE(pictureIs(grid(), picture(18, 22, {{2, 16, c.row}})));
+    }
+}
+
+// Reverse video row for row: at one pixel row per glyph row, a glyph of
+// alternate full and empty rows shows as alternate bars, in the background
+// colour where the glyph has dots (its last column is always drawn).
+TEST_F(TextDraw, ReverseVideoKeepsEveryGlyphRowApart) {
+    std::vector<std::string> stripes;
+    for (int r = 0; r < 16; r++) stripes.push_back(r % 2 ? std::string(16, '#') : "");
+    for (int mode : {0, 2}) {
+        window(18, 24), charSize(16, 22), defineDrcs(stripes), ip.ColorMod = mode;
+        type("\x88" + apsBytes(0, 0) + DRCS);
+        Grid want = xtest::blank(18, 24, '.');
+        for (int r = 0; r < 16; r++)
+            want[size_t(2 + r)] = r % 2 ? (mode ? "2222222222222221.." : "...............1..") : "1111111111111111..";
+        EXPECT_TRUE(pictureIs(grid(), want)) << mode;
     }
 }
 

@@ -109,8 +109,9 @@ void decode(const std::vector<uint8_t> &bytes, int w, int h, bool stats) {
     pdi_ctl(0, 0, 0, 0, 512);
     pdi_clip(0, 0, 0, w - 1, h - 1);
     // As in the plug-in, an instruction still open at the end of the data
-    // waits for a byte that never comes and is not drawn.
+    // is completed there.
     for (uint8_t b : bytes) pdi_putchar(0, b);
+    pdi_flush(0);
     if (stats) std::fprintf(stderr, "spans %llu\n", (unsigned long long)ras.spans);
 }
 
