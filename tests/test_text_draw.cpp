@@ -221,6 +221,19 @@ TEST_F(Scroll, LineFeedScrollsTheFieldAndFormFeedBlanksTheDisplay) {
     EXPECT_TRUE(pictureIs(grid(), xtest::blank(8, 8, '0')));
 }
 
+// A texture definition diverts every pixel into its grid: a line feed that
+// would scroll the field (or INCREMENTAL POINT rows past the field's end)
+// leaves the picture as it stands.
+TEST_F(Scroll, NothingMovesWhileADefinitionCapturesThePixels) {
+    window(24, 62), run(OP_FIELD, {0, 0, 2 * CW, 3 * CH});
+    type("\x97" + apsBytes(0, 0) + "\x1b|\xff");  // scroll on, a full block on the last line
+    const Grid before = grid();
+    feed("\x84\x41\n\x85");  // DEF TEXTURE A, line feed, END
+    EXPECT_TRUE(pictureIs(grid(), before));
+    feed("\n");
+    EXPECT_FALSE(pictureIs(grid(), before)) << "a line feed after the definition scrolls again";
+}
+
 // --- Hostile sizes and codes -----------------------------------------------------------
 
 TEST_F(TextDraw, ExtremeCharacterSizesAndCodesOutsideTheTablesAreAbsorbed) {
