@@ -9,6 +9,10 @@ namespace naplps {
 // The byte entry.
 int pdi_putchar(int handle, int byte);
 int pdi_put(int handle, const uint8_t *bytes, int count);
+// End of the stream: a text run or instruction still waiting for the byte
+// after it is completed as if a byte that ends it had arrived. Calling it
+// again, or feeding more bytes afterwards, draws nothing twice.
+int pdi_flush(int handle);
 
 // Runs a decoded PDI instruction: the interpreter's part and the decoder's
 // own (operand lengths, macro and DRCS stores of RESET and DOMAIN).

@@ -164,6 +164,8 @@ void invokeMacro(int handle, int b) {
         if (chk_macro_break() == 1) break;
         int at = d.MACROPtr[m] + i;
         if (at < 0 || at >= MACROBUF_LIMIT) break;
+        if (d.MACROPlayBudget <= 0) break;  // the stream has paid for no more
+        d.MACROPlayBudget--;
         pdi_putchar(handle, d.MACROBuf[at]);
     }
     if (d.MACRONst[m] > 0) d.MACRONst[m]--;
@@ -379,31 +381,32 @@ bool collect(int b, int gc, int crset, int &restartAs) {
         }
         return false;
     case PM_NSR:
-        if (!gc) {
+        // Only operand bytes are the row and column; any other byte (the
+        // opcode of the next instruction, a control) ends NSR without a
+        // position and is processed as itself.
+        if (!(gc && isOperand(b))) {
             d.data[0] = 0;
             nonSelectiveReset();
             return true;
         }
         d.pdidata[d.Len++] = uint8_t(b);
         if (d.Len >= 3) {
-            if (isOperand(d.pdidata[1]) && isOperand(d.pdidata[2])) {
-                d.data[0] = 2;
-                d.data[1] = d.pdidata[1] & 0x3F;
-                d.data[2] = d.pdidata[2] & 0x3F;
-            } else {
-                d.data[0] = 0;
-            }
+            d.data[0] = 2;
+            d.data[1] = d.pdidata[1] & 0x3F;
+            d.data[2] = d.pdidata[2] & 0x3F;
             d.procmode = PM_IDLE;
             nonSelectiveReset();
         }
         return false;
     case PM_APS:
-        if (!gc) return true;  // APS dropped
+        // As for NSR: operand bytes give row and column, any other byte
+        // drops APS and is processed as itself.
+        if (!(gc && isOperand(b))) return true;
         d.pdidata[d.Len++] = uint8_t(b);
         if (d.Len >= 3) {
             d.data[0] = 2;
-            d.data[1] = d.pdidata[1] - 0x20;
-            d.data[2] = d.pdidata[2] - 0x20;
+            d.data[1] = d.pdidata[1] & 0x3F;
+            d.data[2] = d.pdidata[2] & 0x3F;
             d.procmode = PM_IDLE;
             PDI_c0(C0_APS, d.data);
         }
@@ -443,6 +446,11 @@ bool collect(int b, int gc, int crset, int &restartAs) {
 
 int pdi_putchar(int handle, int byte) {
     int b = byte & 0xFF;
+    // A byte from outside (not one a macro plays) pays for later playback.
+    if (d.MACRONestLevel == 0)
+        d.MACROPlayBudget = d.MACROPlayBudget < MACRO_PLAY_SAVED - MACRO_PLAY_PER_BYTE
+                                ? d.MACROPlayBudget + MACRO_PLAY_PER_BYTE
+                                : MACRO_PLAY_SAVED;
     if (d.DefiningFlag >= C1_DEF_MACRO && d.DefiningFlag <= C1_DEFT_MACRO) {
         b = capture(b);
         if (b < 0) return d.PDI_ret_val == 2 ? 0 : d.PDI_ret_val;
@@ -480,6 +488,17 @@ int pdi_putchar(int handle, int byte) {
 
 int pdi_put(int handle, const uint8_t *bytes, int count) {
     for (int i = 0; i < count; i++) pdi_putchar(handle, bytes[i]);
+    return 0;
+}
+
+int pdi_flush(int) {
+    if (d.procmode != PM_IDLE) {
+        // A NUL, as the control that ends every instruction, without
+        // executing the NUL itself.
+        int restartAs = -1;
+        collect(0x00, 0, SET_C0, restartAs);
+        d.procmode = PM_IDLE;
+    }
     return 0;
 }
 

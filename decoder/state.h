@@ -14,6 +14,12 @@ constexpr int MACRO_COUNT = 96;      // names 0x20 .. 0x7F
 constexpr int MACROBUF_SIZE = 4097;  // index 4096 is never part of a body
 constexpr int MACROBUF_LIMIT = 4096;
 constexpr int MACRO_NEST_MAX = 8;    // playbacks of one macro at once
+// Macro playback is paid for by the stream: every byte that arrives from
+// outside allows MACRO_PLAY_PER_BYTE played bytes, saved up to at most
+// MACRO_PLAY_SAVED, so no stream costs more than a fixed multiple of its
+// length however its macros invoke each other.
+constexpr int MACRO_PLAY_PER_BYTE = 64;
+constexpr int MACRO_PLAY_SAVED = 1 << 20;
 constexpr int EDC_BFR_SIZE = 512;
 
 
@@ -70,8 +76,10 @@ struct Decoder {
     int32_t MACRONestLevel = 0;
     int32_t MACRONextPtr = 0;
     int32_t MacroDfP = 0;
-    int32_t func_macro_mode = 0;
+    // Playback stops at a macro's re-entry from load on.
+    int32_t func_macro_mode = 1;
     int32_t func_macro_type = 0;
+    int32_t MACROPlayBudget = 0;  // bytes that playback may still play
     uint8_t Defined_Status[MACRO_COUNT] = {};
 
     // Extended-data channel.

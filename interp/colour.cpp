@@ -177,6 +177,16 @@ void PDI_setcolor(int32_t *data) {
             ip.MapValueB[k] = b;
             set_colormap(k);
             ip.UsedColorMap[k] = 1;
+            // Index k is drawn in cell k / 16, which shows entry k & ~15:
+            // the colour goes there too, so that what k draws shows it.
+            int shown = k & ~(SHOWN_STEP - 1);
+            if (shown != k) {
+                ip.MapValueR[shown] = r;
+                ip.MapValueG[shown] = g;
+                ip.MapValueB[shown] = b;
+                set_colormap(shown);
+                ip.UsedColorMap[shown] = 1;
+            }
         }
     }
     Change_bt();

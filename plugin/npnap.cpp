@@ -309,10 +309,12 @@ void startTimer(PluginInstance *This, unsigned long ms) {
 }
 
 // The stream is over and every byte decoded: the instruction still open is
-// completed, and blinking colours step on the timer.
+// completed, and blinking colours step on the timer. A redraw of a finished
+// stream ends the same way.
 void streamEnded(PluginInstance *This) {
     if (This->ended) return;
     This->ended = 1;
+    pdi_flush(plg.pp);  // the last instruction is drawn as if a byte ended it
     if (pdi_blinking(plg.pp)) {
         This->blink_steps = BLINK_STEPS;
         startTimer(This, BLINK_TICK_MS);

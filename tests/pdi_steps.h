@@ -39,8 +39,9 @@ inline void feed(const std::string &bytes) {
     for (unsigned char b : bytes) pdi_putchar(0, b);
 }
 inline void type(const std::string &text) { feed(text + std::string(1, '\0')); }
-// APS to a row and column (cells of the current character size).
-inline std::string apsBytes(int row, int col) { return {char(C0_APS), char(0x20 + row), char(0x20 + col)}; }
+// APS to a row and column (cells of the current character size), given as
+// operand bytes.
+inline std::string apsBytes(int row, int col) { return {char(C0_APS), char(0x40 + row), char(0x40 + col)}; }
 
 // SELECT COLOR with colour indices 16 * digit at SngLen 1.
 inline void colours(int fg) { run(OP_SELECTCOLOR, {fg * 4}); }

@@ -82,8 +82,10 @@ TEST(Colour, SetColourInDirectModeUsesOnlyTheShownEntries) {
     EXPECT_EQ(ras.pen.ColorNo, 16);
     EXPECT_EQ((std::vector<RGB>{shown(0), shown(16)}), (std::vector<RGB>{{0, 252, 0}, {0, 0, 128}}));
     EXPECT_EQ(usedCount(), 2);
-    selectFg(1), run(OP_SETCOLOR, {0, 63, 0});  // an entry defined in colour-map mode that no cell shows is not matched
+    selectFg(1), run(OP_SETCOLOR, {0, 63, 0});  // index 4 draws in cell 0: entry 0 takes the colour too
     run(OP_SELECTCOLOR, {}), run(OP_SETCOLOR, {0, 63, 0});
+    EXPECT_EQ(ras.pen.ColorNo, 0);  // and is matched there
+    run(OP_SETCOLOR, {0, 32, 0});
     EXPECT_EQ(ras.pen.ColorNo, 32);
     fresh();
     for (int k = 0; k < 16; k++) run(OP_SETCOLOR, {4 * k, 1, 0});
@@ -116,8 +118,8 @@ TEST(Colour, ColourMapModeAndSelectColourIndexScaling) {
     fresh();
     selectFg(0x10), run(OP_SETCOLOR, {0, 63, 0});  // ForColor 64
     EXPECT_EQ(shown(64), (RGB{252, 0, 0}));
-    selectFg(0x11), run(OP_SETCOLOR, {63, 63, 63});  // 68: not a multiple of 16, the map changes, not the screen
-    EXPECT_EQ((std::vector<RGB>{entry(68), shown(68)}), (std::vector<RGB>{{252, 252, 252}, {252, 0, 0}}));
+    selectFg(0x11), run(OP_SETCOLOR, {63, 63, 63});  // 68 draws in cell 4: entry 64 and the cell take the colour
+    EXPECT_EQ((std::vector<RGB>{entry(68), entry(64), shown(68)}), std::vector<RGB>(3, {252, 252, 252}));
     const std::vector<RGB> before = map();
     for (int32_t bad : {-1, 256, 100000})  // a foreground outside the map changes nothing
         ras.pen.ForColor = bad, run(OP_SETCOLOR, {1, 2, 3}), run(OP_BLINK, {0, 5, 5, 0});
@@ -134,6 +136,26 @@ TEST(Colour, ColourMapModeAndSelectColourIndexScaling) {
     const uint8_t bytes[] = {0xBE, 0xC5, 0xC6, 0xA0};  // through the byte stream: SELECT COLOR 0x45 0x46
     dec.SngLen = 1, set_operand_lengths(1, ip.MulLen), pdi_put(0, bytes, 4);
     EXPECT_EQ((std::vector<int>{ras.pen.ColorMod, ras.pen.ForColor, ras.pen.BakColor}), (std::vector<int>{2, 20, 24}));
+}
+
+// An encoder selects colours by two-byte single values 0x120 apart (indices
+// 18, 36, 54): the colour SET COLOR gives each reaches the cell it draws in,
+// and only that cell.
+TEST(Colour, ColoursOfIndicesBetweenTheShownOnesReachTheirCells) {
+    fresh();
+    const std::vector<RGB> before = map();
+    dec.SngLen = 2, set_operand_lengths(2, ip.MulLen);
+    const uint8_t stream[] = {0xBE, 0xC4, 0xE0, 0xBC, 0xF6, 0xF6, 0xF6,   // 0x120: 18, yellow
+                              0xBE, 0xC9, 0xC0, 0xBC, 0xD2, 0xD2, 0xD2,   // 0x240: 36, red
+                              0xBE, 0xCD, 0xE0, 0xBC, 0xC9, 0xC9, 0xC9,   // 0x360: 54, blue
+                              0x00};
+    pdi_put(0, stream, sizeof stream);
+    EXPECT_EQ((std::vector<RGB>{shown(18), shown(36), shown(54)}),
+              (std::vector<RGB>{{252, 252, 0}, {252, 0, 0}, {0, 0, 252}}));
+    std::vector<RGB> after = map();
+    for (int i : {16, 18, 32, 36, 48, 54}) after[size_t(i)] = before[size_t(i)];
+    EXPECT_EQ(after, before);  // no other entry changed
+    for (int k = 4; k < 16; k++) EXPECT_EQ(shown(16 * k), entry(16 * k)) << "cell " << k;
 }
 
 // Delays count in ticks from the last process defined, or from entry 0

@@ -156,5 +156,27 @@ TEST_F(Commands, FieldSetsItsEdgesFromOriginAndSizeWithinTheUnitScreen) {
         }
 }
 
+// An encoder writes a full-width field as width -1.0: such a field would lie
+// wholly left of the screen, and is read with the width's magnitude; text
+// in it then runs along the screen as in a field of width +1.0. A negative
+// width that leaves the field on the screen is kept.
+TEST_F(Commands, AFieldWhollyOffTheScreenReadsItsSizesMagnitude) {
+    const auto text = [](int x, int quarterWidth) {
+        Stream s = plain();
+        s.op(OP_FIELD).xy(x, 40).xyq(quarterWidth, 4 * 40).raw('A').raw('B').end();
+        return s;
+    };
+    const Grid full = picture(64, 64, text(0, 2047)), minus = picture(64, 64, text(0, -2048));
+    EXPECT_TRUE(pictureIs(minus, full));
+    EXPECT_EQ((Ints{ip.Act_L, ip.Act_R}), (Ints{0, UNIT_WIDTH}));
+    int second = 0;  // pixels of B, the cell after A
+    for (auto [x, y] : lit(minus)) second += x >= 12 && x < 24 && y >= 40 && y < 60;
+    EXPECT_GT(second, 20);
+    // From x 40 a width of -40 pixels stays on the screen: B wraps to its left edge.
+    const Grid left = picture(64, 64, text(40, -160));
+    EXPECT_EQ((Ints{ip.Act_L, ip.Act_R}), (Ints{0, L(40)}));
+    EXPECT_FALSE(pictureIs(left, full));
+}
+
 }  // namespace
 }  // namespace naplps

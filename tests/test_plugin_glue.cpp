@@ -125,6 +125,7 @@ struct Inst {
         win.width = uint32_t(width);
         win.height = uint32_t(height);
         EXPECT_EQ(NPP_SetWindow(&npp, &win), 0);
+        passTime();
         pump();
     }
     void open(const char *type = "image/naplps") {
@@ -317,6 +318,31 @@ TEST_F(PluginWindow, AStreamEndingInsideADefinitionDoesNotSwallowTheNext) {
     ASSERT_GT(lit(ref), 1000u);
     drawn(300, 200, {0x80, 0x41, 0xB3, 0xC0, 0xC0, 0xC9});  // DEF MACRO 'A', part of its body
     EXPECT_TRUE(drawn(300, 200, kBlock) == ref);
+}
+
+// The last instruction of a stream is drawn when the stream ends, once: a
+// redraw of the finished stream draws it too, and a second stream into the
+// instance goes on after it.
+TEST_F(PluginWindow, TheLastInstructionOfAStreamIsDrawnOnce) {
+    const Grid block = drawn(300, 200, kBlock);
+    const Bytes open(kBlock.begin(), kBlock.end() - 1);  // no byte after the rectangle
+    Inst a(300, 200);
+    a.play(open);
+    EXPECT_TRUE(a.picture() == block);
+    Inst late(300, 200, false);  // the window comes after the stream's end
+    late.play(open);
+    late.setWindow(300, 200);
+    EXPECT_TRUE(late.picture() == block) << "not drawn by the decoding of the finished stream";
+    // RESET with its text group, yellow, APS to row 1, column 1, then text.
+    const Bytes text = {0xA0, 0xC3, 0xC3, 0xBE, 0xF0, 0x1C, 0x41, 0x41, 'A', 'B'};
+    Bytes whole = text;
+    whole.insert(whole.end(), {'C', 0x00});
+    const Grid abc = drawn(300, 200, whole);
+    Inst b(300, 200);
+    b.play(text);
+    EXPECT_GT(lit(b.picture()), 50u) << "the stream's last text not drawn";
+    b.play({'C', 0x00});
+    EXPECT_TRUE(b.picture() == abc) << "the text drawn again, or C elsewhere";
 }
 
 TEST_F(PluginWindow, BufferGrowsGeometricallyAndABlockThatCannotBeStoredIsRefused) {

@@ -215,7 +215,7 @@ Bytes randomStream(unsigned seed, size_t n) {
 TEST(Hostile, PseudoRandomStreams) {
     for (unsigned seed = 1; seed <= 12; seed++) {
         resetAll();
-        if (seed % 2) dec.func_macro_mode = 1;  // let macros play in half the runs
+        dec.func_macro_mode = int32_t(seed % 2);  // macros play in half the runs
         if (seed % 3 == 0) dec.Dimen = 1;
         feed(randomStream(seed, 200000));
         expectRecordsFit();

@@ -175,6 +175,8 @@ void drawGlyphNormal(int64_t x0, int64_t y, int64_t W, int64_t H) {
 
 // Reverse video: the pixels the glyph leaves empty in the text colour.
 // Glyph rows and columns that give no pixel step merge into the next ones.
+// Each block covers exactly the dh pixel rows of its glyph rows (rect adds
+// a row of its own, which would cover the row above and hide its dots).
 void drawGlyphReverse(int64_t x0, int64_t y, int64_t W, int64_t H) {
     int64_t ay = H - 1;
     unsigned rowDots = 0;
@@ -183,9 +185,9 @@ void drawGlyphReverse(int64_t x0, int64_t y, int64_t W, int64_t H) {
         y -= dh;
         ay += H - 1;
         rowDots |= unsigned(glyphRow(r));
-        if (ras.pen.ColorMod == 2) {
+        if (ras.pen.ColorMod == 2 && dh > 0) {
             ras.DRAW_COLOR_fg = ras.pen.BakColor;
-            rect(ras.pen.OriginX + x0, ras.pen.OriginY + y, W - 1, dh);
+            rect(ras.pen.OriginX + x0, ras.pen.OriginY + y, W - 1, dh - 1);
             ras.DRAW_COLOR_fg = ras.pen.ForColor;
         }
         int64_t x = x0, ax = W - 1;
@@ -195,11 +197,11 @@ void drawGlyphReverse(int64_t x0, int64_t y, int64_t W, int64_t H) {
             x += dw;
             ax += W - 1;
             colDots |= 0x8000u >> c;
-            if ((rowDots & colDots) == 0 && dw > 0 && dh > 0) rect(ras.pen.OriginX + x - dw, ras.pen.OriginY + y, dw, dh);
+            if ((rowDots & colDots) == 0 && dw > 0 && dh > 0) rect(ras.pen.OriginX + x - dw, ras.pen.OriginY + y, dw, dh - 1);
             if (dw > 0) colDots = 0;
         }
         if (dh > 0) {
-            rect(ras.pen.OriginX + x0 + W - 1, ras.pen.OriginY + y, 1, dh);
+            rect(ras.pen.OriginX + x0 + W - 1, ras.pen.OriginY + y, 1, dh - 1);
             rowDots = 0;
         }
     }

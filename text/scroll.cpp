@@ -14,6 +14,9 @@ namespace naplps {
 
 void scrollscr(int n, int dir, int x1, int y1, int x2, int y2) {
     if (n <= 0) return;
+    // While a texture or DRCS definition captures the pixels, nothing of
+    // the window may change: the picture stays as it is.
+    if (ras.TEXTURE_DEF_FLAG) return;
     int64_t ax = int64_t(x1) + ras.pen.OriginX, bx = int64_t(x2) + ras.pen.OriginX;
     int64_t ay = int64_t(y1) + ras.pen.OriginY, by = int64_t(y2) + ras.pen.OriginY;
     if (ax > bx) std::swap(ax, bx);

@@ -119,7 +119,7 @@ void decode(const std::vector<uint8_t> &bytes, int w, int h, bool stats) {
     pdi_ctl(0, 0, 0, 0, 512);
     pdi_clip(0, 0, 0, w - 1, h - 1);
     // As in the plug-in, an instruction still open at the end of the data
-    // waits for a byte that never comes and is not drawn.
+    // is completed there.
     for (uint8_t b : bytes) {
         pdi_putchar(0, b);
         // A WAIT: its ticks pass (asleep unless --no-wait) before the next byte.
@@ -128,6 +128,7 @@ void decode(const std::vector<uint8_t> &bytes, int w, int h, bool stats) {
             pdi_tick(0);
         }
     }
+    pdi_flush(0);
     // The end of the stream, as the plug-in shows it: blinking colours step
     // for a while.
     if (pdi_blinking(0))

@@ -51,10 +51,7 @@ int main(int argc, char **argv) {
         return 1;
     }
     pdi_put(0, bytes.data(), int(bytes.size()));
-    // A trailing NUL completes an instruction still pending at the end; it is
-    // not counted itself.
-    pdi_putchar(0, 0x00);
-    execCounts.c0[0]--;
+    pdi_flush(0);  // an instruction still pending at the end counts too
     const ExecCounts &c = execCounts;
     std::printf("%s: %zu bytes\n", argv[1], bytes.size());
     std::printf("  text: %ld characters in %ld runs, %ld mosaic characters\n", c.characters, c.textRuns, c.mosaics);
