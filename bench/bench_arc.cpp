@@ -7,12 +7,19 @@
 #include <memory>
 #include <vector>
 
-#include "decoder/decoder.h"
-#include "decoder/executors.h"
+#include "decoder/api.h"
+#include "decoder/macro.h"
+#include "decoder/operand.h"
+#include "decoder/state.h"
+#include "decoder/c1.h"
+#include "interp/interp.h"
+#include "nxg/nxgfnt.h"
+#include "raster/raster.h"
+#include "raster/texture.h"
+#include "text/text.h"
 #include "interp/arc.h"
 #include "interp/state.h"
 #include "raster/arc.h"
-#include "raster/raster.h"
 #include "tests/x11_fixture.h"
 
 namespace naplps {

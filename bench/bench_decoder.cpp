@@ -8,7 +8,10 @@
 #include <iterator>
 #include <vector>
 
-#include "decoder/decoder.h"
+#include "decoder/api.h"
+#include "decoder/macro.h"
+#include "decoder/operand.h"
+#include "decoder/state.h"
 
 using namespace naplps;
 

@@ -8,11 +8,17 @@
 #include <string>
 #include <vector>
 
-#include "decoder/decoder.h"
-#include "decoder/executors.h"
-#include "interp/state.h"
-#include "raster/raster.h"
+#include "decoder/api.h"
+#include "decoder/macro.h"
+#include "decoder/operand.h"
+#include "decoder/state.h"
+#include "decoder/c1.h"
+#include "interp/interp.h"
 #include "nxg/nxgfnt.h"
+#include "raster/raster.h"
+#include "raster/texture.h"
+#include "text/text.h"
+#include "interp/state.h"
 #include "tests/x11_fixture.h"
 #include "text/state.h"
 

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "interp/state.h"
+#include "interp/blink.h"
 #include "nxg/nxg.h"
 #include "raster/raster.h"
 #include "tests/x11_fixture.h"  // Xlib after GoogleTest
@@ -53,7 +54,7 @@ void drawPicture(int coverage) {
 // server's share included).
 void ticks(benchmark::State &state, Display *dpy) {
     for (auto _ : state) {
-        NXG_blink();
+        blink_tick();
         if (dpy != nullptr) XSync(dpy, False);
     }
 }

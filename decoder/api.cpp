@@ -1,14 +1,21 @@
 // The decoder's outward operations that need no window: start-up, drawing
 // area, erase mode, close and termination; and the full initialisation of
 // the decoder state.
-#include "decoder/decoder.h"
+#include "decoder/api.h"
+#include "decoder/macro.h"
+#include "decoder/operand.h"
+#include "decoder/state.h"
 #include "decoder/context.h"
-#include "decoder/executors.h"
+#include "decoder/c1.h"
+#include "interp/interp.h"
+#include "nxg/nxgfnt.h"
+#include "raster/raster.h"
+#include "raster/texture.h"
+#include "text/text.h"
 #include "image/state.h"
 #include "interp/colour.h"
 #include "interp/state.h"
 #include "text/state.h"
-#include "raster/raster.h"
 
 namespace naplps {
 
@@ -28,6 +35,7 @@ void valinit() {
     dec.SngLen = 1;
     dec.MulLen = 3;
     dec.Dimen = 0;
+    set_operand_lengths(dec.SngLen, dec.MulLen);
     clearmacro();
     clearDRCS();
     init_Defined_Status();
@@ -48,10 +56,11 @@ int pdi_init(int mode, int origin_x, int origin_y, int ratio) {
     img.NXG_gdf_fname[0] = '\0';
     img.NXG_gdf_draw_x = img.NXG_gdf_draw_y = -1;
     img.NXG_gdf_draw_wid = img.NXG_gdf_draw_hgt = -1;
-    dec.PDI_reset_mode = 0;
+    txt.PDI_reset_mode = 0;
     if (mode == 1) {
         uf_close();
         uf_open();
+        clear_blink_table();
         ginitialize();
     }
     if (mode == 1 || mode == 2) {
@@ -83,11 +92,11 @@ int pdi_clip(int, int x1, int y1, int x2, int y2) {
 }
 
 int pdi_set_reset_mode(int, int mode, int x1, int y1, int x2, int y2) {
-    dec.PDI_reset_mode = mode;
-    dec.PDI_win_x1 = x1;
-    dec.PDI_win_y1 = y1;
-    dec.PDI_win_x2 = x2;
-    dec.PDI_win_y2 = y2;
+    txt.PDI_reset_mode = mode;
+    txt.PDI_win_x1 = x1;
+    txt.PDI_win_y1 = y1;
+    txt.PDI_win_x2 = x2;
+    txt.PDI_win_y2 = y2;
     return 0;
 }
 

@@ -1,14 +1,16 @@
-// The C1 controls: text attributes and character sizes, the opening and
-// closing of macro, DRCS and texture definitions, REPEAT, and the
-// extended-data channel whose messages can name an image for the picture.
-#include "decoder/decoder.h"
-#include "decoder/executors.h"
+// The C1 controls as the decoder takes them: the opening and closing of
+// macro, DRCS and texture definitions and the extended-data channel, whose
+// messages can name an image for the picture. Text attributes, sizes and
+// REPEAT go to the text code, stop-blink to the colour map.
+#include "decoder/c1.h"
+
+#include "decoder/macro.h"
+#include "decoder/state.h"
 #include "image/gdf.h"
 #include "interp/colour.h"
-#include "interp/state.h"
 #include "raster/texture.h"
 #include "text/state.h"
-#include "raster/raster.h"
+#include "text/text.h"
 
 namespace naplps {
 
@@ -18,22 +20,6 @@ Decoder &d = dec;
 
 constexpr int EDC_TYPE_IMAGE = 3;
 constexpr int GDF_NAME_MAX = 127;  // longer names are cut
-
-void setCharSize(int32_t x, int32_t y) {
-    ip.LogCharX = x;
-    ip.LogCharY = y;
-    ras.pen.PhyCharX = phySize(x);
-    ras.pen.PhyCharY = phySize(y);
-    setChrFld();  // the character field follows every change of size
-}
-
-// Draws the last character n more times as one text run.
-void repeatLast(int n) {
-    if (n > DATA_MAX_VALUES) n = DATA_MAX_VALUES;
-    d.data[0] = n;
-    for (int i = 1; i <= n; i++) d.data[i] = txt.LastCharCd_a;
-    PDI_moji(txt.LastCharType, d.data);
-}
 
 int le16(const uint8_t *b) { return b[0] | b[1] << 8; }
 
@@ -61,7 +47,7 @@ void edcCode(int code) {
         d.Ct_EDC = 0;
         d.vwv = 0;
     }
-    d.vwv = (d.vwv << 2) | (code - 0x91);
+    d.vwv = (d.vwv << 2) | (code - C1_EDC1);
     d.Ct_EDC++;
     if (d.Ct_EDC % 4 != 0) return;
     int i = d.Ct_EDC / 4 - 1;
@@ -117,40 +103,11 @@ void PDI_c1(int code, int32_t *data) {
     case C1_END:  // END
         if (d.DefiningFlag) defEnd();
         break;
-    case C1_REPEAT: {  // REPEAT
-        int n = data[1] & 0x3F;
-        if (data[0] >= 1 && n > 0) repeatLast(n);
-        break;
-    }
-    case 0x87: {  // REPEAT TO EOL
-        int n = inq_eol_chars();
-        if (n > 0) repeatLast(n);
-        break;
-    }
-    case 0x88: txt.Reverse = 1; break;                 // reverse video on
-    case 0x89: txt.Reverse = 0; break;                 // reverse video off
-    case 0x8A: setCharSize(0x30000, 0xA0000); break;   // small characters
-    case 0x8B: setCharSize(0x80000, 0xC0000); break;   // medium characters
-    case 0x8C: setCharSize(0x60000, 0xA0000); break;   // normal characters
-    case 0x8D: break;
-    case 0x8E: break;
-    case 0x8F: setCharSize(0xC0000, 0x140000); break;  // double-size characters
-    case 0x90: txt.ProtectFlag = 1; break;             // protect
-    case 0x91: case 0x92: case 0x93: case 0x94:        // EDC1 .. EDC4
+    case C1_EDC1: case C1_EDC1 + 1: case C1_EDC1 + 2: case C1_EDC4:  // EDC1 .. EDC4
         edcCode(code);
         break;
-    case 0x95: txt.WordWrap = 1; break;   // word wrap on
-    case 0x96: txt.WordWrap = 0; break;   // word wrap off
-    case 0x97: txt.Scroll = 1; break;     // scroll on
-    case 0x98: txt.Scroll = 0; break;     // scroll off
-    case 0x99: txt.UnderLine = 1; break;  // underline on
-    case 0x9A: txt.UnderLine = 0; break;  // underline off
-    case 0x9B: txt.CursStat = 1; break;   // flashing cursor
-    case 0x9C: txt.CursStat = 2; break;   // steady cursor
-    case 0x9D: txt.CursStat = 0; break;   // cursor off
-    case 0x9E: stopblink(); break;        // stop blinking
-    case 0x9F: txt.ProtectFlag = 0; break;  // unprotect
-    default: break;
+    case C1_STOP_BLINK: stopblink(); break;  // stop blinking: the colour map's
+    default: text_c1(code, data); break;     // text attributes, sizes, REPEAT
     }
 }
 

@@ -4,7 +4,10 @@
 // starts from a default-constructed one, the state at load time.
 #pragma once
 
-#include "decoder/decoder.h"
+#include "decoder/api.h"
+#include "decoder/macro.h"
+#include "decoder/operand.h"
+#include "decoder/state.h"
 #include "image/state.h"
 #include "interp/state.h"
 #include "raster/raster.h"

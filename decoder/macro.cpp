@@ -1,8 +1,16 @@
 // The macro store (96 bodies end to end in one byte buffer), the status of
 // macros, DRCS characters and texture patterns, the break test of macro
 // playback, and the opening and closing of definitions.
-#include "decoder/decoder.h"
-#include "decoder/executors.h"
+#include "decoder/api.h"
+#include "decoder/macro.h"
+#include "decoder/operand.h"
+#include "decoder/state.h"
+#include "decoder/c1.h"
+#include "interp/interp.h"
+#include "nxg/nxgfnt.h"
+#include "raster/raster.h"
+#include "raster/texture.h"
+#include "text/text.h"
 
 #include <cstring>
 
@@ -71,9 +79,9 @@ int test_DRCS_def(int name) {
     return s >= 0 && (d.Defined_Status[s] & DRCS_BIT) != 0;
 }
 
-void set_Texture_def(int name) { d.Texture_Status |= uint8_t(textureBit(name)); }
-void reset_Texture_def(int name) { d.Texture_Status &= uint8_t(~textureBit(name)); }
-int test_Texture_def(int name) { return textureBit(name) && (d.Texture_Status & textureBit(name)); }
+void set_Texture_def(int name) { ras.Texture_Status |= uint8_t(textureBit(name)); }
+void reset_Texture_def(int name) { ras.Texture_Status &= uint8_t(~textureBit(name)); }
+int test_Texture_def(int name) { return textureBit(name) && (ras.Texture_Status & textureBit(name)); }
 
 void init_Defined_Status() { std::memset(d.Defined_Status, 0, sizeof d.Defined_Status); }
 
@@ -95,7 +103,7 @@ void clearmacro() {
 }
 
 void clearDRCS() {
-    std::memset(d.DRCSBuf, 0, sizeof d.DRCSBuf);
+    std::memset(ras.DRCSBuf, 0, sizeof ras.DRCSBuf);
     for (auto &st : d.Defined_Status) st &= uint8_t(~DRCS_BIT);
 }
 

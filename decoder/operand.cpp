@@ -1,7 +1,10 @@
 // Operand decoding: turns the collected operand bytes of a PDI instruction
 // into the decoded record that the interpreter reads. Operand bytes carry six
 // data bits; a missing or non-operand byte counts as zero bits.
-#include "decoder/decoder.h"
+#include "decoder/api.h"
+#include "decoder/macro.h"
+#include "decoder/operand.h"
+#include "decoder/state.h"
 
 namespace naplps {
 

@@ -3,8 +3,16 @@
 // parameters, macro capture and playback. One call per byte, no look-ahead:
 // an instruction ends when the first byte that does not belong to it arrives,
 // and that byte is then processed afresh in the idle state.
-#include "decoder/decoder.h"
-#include "decoder/executors.h"
+#include "decoder/api.h"
+#include "decoder/macro.h"
+#include "decoder/operand.h"
+#include "decoder/state.h"
+#include "decoder/c1.h"
+#include "interp/interp.h"
+#include "nxg/nxgfnt.h"
+#include "raster/raster.h"
+#include "raster/texture.h"
+#include "text/text.h"
 
 namespace naplps {
 
@@ -31,9 +39,59 @@ void flushText2() {
     PDI_moji(d.grset, d.data);
 }
 
+// The default operand lengths: 1-byte single values, 3-byte multi-values,
+// two dimensions.
+void defaultLengths() {
+    d.SngLen = 1;
+    d.MulLen = 3;
+    d.Dimen = 0;
+}
+
+void shareLengths() { set_operand_lengths(d.SngLen, d.MulLen); }
+
+// What RESET and DOMAIN change in the decoder itself: the operand lengths,
+// and the macro and DRCS stores.
+void decoderGroups(int opcode, const int32_t *v) {
+    if (opcode == OP_DOMAIN && (v[0] == 3 || v[0] == 5)) {
+        d.SngLen = v[1] + 1;
+        d.MulLen = v[2] + 1;
+        d.Dimen = v[3];
+    } else if (opcode == OP_RESET && v[0] == RESET_VALUES) {
+        if (v[1] != 0) defaultLengths();  // domain
+        if (v[8] != 0) clearmacro();      // macro
+        if (v[9] != 0) clearDRCS();       // DRCS
+    }
+    if (opcode == OP_DOMAIN || opcode == OP_RESET) shareLengths();
+}
+
 void endPdi() {
     pdiana(d.pdidata, d.Len, d.data);
-    pdi(d.pdidata[0], d.data);
+    exec_instruction(d.pdidata[0], d.data);
+}
+
+}  // namespace
+
+void exec_instruction(int opcode, int32_t *data) {
+    pdi(opcode, data);
+    decoderGroups(opcode, data);
+}
+
+namespace {
+
+// NSR: the code sets of a fresh start (primary, PDI, supplementary and
+// mosaic in G0..G3; G0 in GL, G1 in GR; no single shift) and the default
+// operand lengths, then the text code resets the rest.
+void nonSelectiveReset() {
+    d.Gset[0] = SET_PRIMARY;
+    d.Gset[1] = SET_PDI;
+    d.Gset[2] = SET_SUPPL;
+    d.Gset[3] = SET_MOSAIC;
+    d.GPG[0] = 0;
+    d.GPG[1] = 1;
+    d.GLS = -1;
+    defaultLengths();
+    shareLengths();
+    PDI_c0(C0_NSR, d.data);
 }
 
 void callIncLine() {
@@ -106,6 +164,8 @@ void invokeMacro(int handle, int b) {
         if (chk_macro_break() == 1) break;
         int at = d.MACROPtr[m] + i;
         if (at < 0 || at >= MACROBUF_LIMIT) break;
+        if (d.MACROPlayBudget <= 0) break;  // the stream has paid for no more
+        d.MACROPlayBudget--;
         pdi_putchar(handle, d.MACROBuf[at]);
     }
     if (d.MACRONst[m] > 0) d.MACRONst[m]--;
@@ -321,31 +381,32 @@ bool collect(int b, int gc, int crset, int &restartAs) {
         }
         return false;
     case PM_NSR:
-        if (!gc) {
+        // Only operand bytes are the row and column; any other byte (the
+        // opcode of the next instruction, a control) ends NSR without a
+        // position and is processed as itself.
+        if (!(gc && isOperand(b))) {
             d.data[0] = 0;
-            PDI_c0(C0_NSR, d.data);
+            nonSelectiveReset();
             return true;
         }
         d.pdidata[d.Len++] = uint8_t(b);
         if (d.Len >= 3) {
-            if (isOperand(d.pdidata[1]) && isOperand(d.pdidata[2])) {
-                d.data[0] = 2;
-                d.data[1] = d.pdidata[1] & 0x3F;
-                d.data[2] = d.pdidata[2] & 0x3F;
-            } else {
-                d.data[0] = 0;
-            }
+            d.data[0] = 2;
+            d.data[1] = d.pdidata[1] & 0x3F;
+            d.data[2] = d.pdidata[2] & 0x3F;
             d.procmode = PM_IDLE;
-            PDI_c0(C0_NSR, d.data);
+            nonSelectiveReset();
         }
         return false;
     case PM_APS:
-        if (!gc) return true;  // APS dropped
+        // As for NSR: operand bytes give row and column, any other byte
+        // drops APS and is processed as itself.
+        if (!(gc && isOperand(b))) return true;
         d.pdidata[d.Len++] = uint8_t(b);
         if (d.Len >= 3) {
             d.data[0] = 2;
-            d.data[1] = d.pdidata[1] - 0x20;
-            d.data[2] = d.pdidata[2] - 0x20;
+            d.data[1] = d.pdidata[1] & 0x3F;
+            d.data[2] = d.pdidata[2] & 0x3F;
             d.procmode = PM_IDLE;
             PDI_c0(C0_APS, d.data);
         }
@@ -385,6 +446,11 @@ bool collect(int b, int gc, int crset, int &restartAs) {
 
 int pdi_putchar(int handle, int byte) {
     int b = byte & 0xFF;
+    // A byte from outside (not one a macro plays) pays for later playback.
+    if (d.MACRONestLevel == 0)
+        d.MACROPlayBudget = d.MACROPlayBudget < MACRO_PLAY_SAVED - MACRO_PLAY_PER_BYTE
+                                ? d.MACROPlayBudget + MACRO_PLAY_PER_BYTE
+                                : MACRO_PLAY_SAVED;
     if (d.DefiningFlag >= C1_DEF_MACRO && d.DefiningFlag <= C1_DEFT_MACRO) {
         b = capture(b);
         if (b < 0) return d.PDI_ret_val == 2 ? 0 : d.PDI_ret_val;
@@ -422,6 +488,17 @@ int pdi_putchar(int handle, int byte) {
 
 int pdi_put(int handle, const uint8_t *bytes, int count) {
     for (int i = 0; i < count; i++) pdi_putchar(handle, bytes[i]);
+    return 0;
+}
+
+int pdi_flush(int) {
+    if (d.procmode != PM_IDLE) {
+        // A NUL, as the control that ends every instruction, without
+        // executing the NUL itself.
+        int restartAs = -1;
+        collect(0x00, 0, SET_C0, restartAs);
+        d.procmode = PM_IDLE;
+    }
     return 0;
 }
 

@@ -3,7 +3,7 @@
 // picked out, and the rest goes to the arc rasteriser.
 #include "interp/arc.h"
 
-#include "decoder/decoder.h"
+#include "interp/protocol.h"
 #include "interp/commands.h"
 #include "interp/state.h"
 #include "raster/arc.h"

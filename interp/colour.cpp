@@ -6,7 +6,7 @@
 
 #include <cstring>
 
-#include "decoder/decoder.h"
+#include "interp/protocol.h"
 #include "interp/state.h"
 #include "nxg/nxg.h"
 #include "raster/raster.h"
@@ -57,8 +57,17 @@ void restoreBlinkEntry(int k) {
 
 }  // namespace
 
+namespace {
+
+// The lengths in force; before the first RESET or DOMAIN, those of the
+// default domain.
+int mulLen() { return ip.MulLen < 1 ? 3 : (ip.MulLen > 8 ? 8 : ip.MulLen); }
+int sngLen() { return ip.SngLen < 1 ? 1 : ip.SngLen; }
+
+}  // namespace
+
 int32_t topallet(int32_t c) {
-    int bits = 2 * effMulLen();
+    int bits = 2 * mulLen();
     uint32_t u = uint32_t(c);
     if (bits < 8) return int32_t((u << (8 - bits)) & 0xFFFFFFFFu);
     if (bits == 8) return c;
@@ -67,7 +76,7 @@ int32_t topallet(int32_t c) {
 
 int32_t colourIndex(int32_t v) {
     uint32_t u = uint32_t(v);
-    switch (effSngLen()) {
+    switch (sngLen()) {
     case 1: u <<= 2; break;
     case 2: u >>= 4; break;
     case 3: u >>= 10; break;
@@ -168,6 +177,16 @@ void PDI_setcolor(int32_t *data) {
             ip.MapValueB[k] = b;
             set_colormap(k);
             ip.UsedColorMap[k] = 1;
+            // Index k is drawn in cell k / 16, which shows entry k & ~15:
+            // the colour goes there too, so that what k draws shows it.
+            int shown = k & ~(SHOWN_STEP - 1);
+            if (shown != k) {
+                ip.MapValueR[shown] = r;
+                ip.MapValueG[shown] = g;
+                ip.MapValueB[shown] = b;
+                set_colormap(shown);
+                ip.UsedColorMap[shown] = 1;
+            }
         }
     }
     Change_bt();

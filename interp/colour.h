@@ -23,6 +23,7 @@ void set_colormap(int i);
 void show_colormap();
 // Ends every blink process.
 void stopblink();
+
 // Ends the blink process of ForColor.
 void blinkclear();
 // Brings the blink table up to date after the map entry ForColor changed.

@@ -3,7 +3,7 @@
 // handler walks the values in groups and stops at the first incomplete one.
 #include "interp/commands.h"
 
-#include "decoder/decoder.h"
+#include "interp/protocol.h"
 #include "interp/state.h"
 #include "raster/raster.h"
 #include "text/state.h"
@@ -149,6 +149,16 @@ void fieldEdges(int32_t origin, int32_t size, int32_t limit, int32_t *lo, int32_
     if (*lo > *hi) *lo = *hi;
 }
 
+// A negative size that puts the field wholly outside 0 .. limit on its
+// axis (an encoder writes a full width as -1.0) is read as its magnitude.
+// True when the size was changed.
+bool soundFieldSize(int32_t origin, int32_t *size, int32_t limit) {
+    int64_t lo = int64_t(origin) + *size, hi = origin;
+    if (*size >= 0 || (hi > 0 && lo < limit)) return false;
+    *size = sat32(-int64_t(*size));
+    return true;
+}
+
 }  // namespace
 
 // POINT SET ABSOLUTE: moves the drawing point.
@@ -244,6 +254,12 @@ void PDI_field(int32_t *data) {
         ip.LogActWd = UNIT_WIDTH;
         ip.LogActHi = UNIT_HEIGHT;
         ip.PhyActWd = ip.PhyActHi = 1023;
+    }
+    bool resized = soundFieldSize(ip.LogActX, &ip.LogActWd, UNIT_WIDTH);
+    resized = soundFieldSize(ip.LogActY, &ip.LogActHi, UNIT_HEIGHT) || resized;
+    if (resized) {
+        ip.PhyActWd = logtophy(ip.LogActWd);
+        ip.PhyActHi = logtophy(ip.LogActHi);
     }
     ip.PhyActX = logtophy(ip.LogActX);
     ip.PhyActY = logtophy(ip.LogActY);

@@ -4,21 +4,23 @@
 // WAIT pauses the picture.
 #include "interp/control.h"
 
-#include "decoder/decoder.h"
-#include "decoder/executors.h"
+#include <algorithm>
+
+#include "interp/protocol.h"
+#include "interp/interp.h"
+#include "text/text.h"
+#include "raster/raster.h"
+#include "interp/blink.h"
 #include "interp/colour.h"
 #include "interp/state.h"
 #include "nxg/nxg.h"
-#include "raster/raster.h"
 #include "text/state.h"
-#include "text/text.h"
 
 namespace naplps {
 
 namespace {
 
 // Record lengths of the instructions.
-constexpr int RESET_VALUES = 9;
 
 // Fills the picture area, or the erase window when one is set, with colour
 // index c, which stays the pel colour afterwards.
@@ -43,10 +45,7 @@ void onprotect() { txt.ProtectFlag = 1; }
 void PDI_reset(int32_t *data) {
     if (data[0] != RESET_VALUES) return;
     const int32_t *v = data;
-    if (v[1] != 0) {  // domain
-        dec.SngLen = 1;
-        dec.MulLen = 3;
-        dec.Dimen = 0;
+    if (v[1] != 0) {  // domain (the decoder resets the operand lengths)
         ras.pen.LogPelX = ras.pen.LogPelY = 0;
         ras.pen.PhyPelX = ras.pen.PhyPelY = 1;
         reapplyHatch();
@@ -113,16 +112,14 @@ void PDI_reset(int32_t *data) {
         // Texture is solid again, so the fills are too.
         set_TEXTURE(0);
     }
-    if (v[8] != 0) clearmacro();  // macro
-    if (v[9] != 0) clearDRCS();   // DRCS
+    // The macro and DRCS groups clear the decoder's stores; the decoder acts
+    // on them itself.
 }
 
 void PDI_domain(int32_t *data) {
     int n = data[0];
     if (n != 3 && n != 5) return;
-    dec.SngLen = data[1] + 1;
-    dec.MulLen = data[2] + 1;
-    dec.Dimen = data[3];
+    // The operand lengths are the decoder's: it takes them from the record.
     if (n == 5) {
         ras.pen.LogPelX = data[4];
         ras.pen.LogPelY = data[5];
@@ -170,19 +167,15 @@ void PDI_texture(int32_t *data) {
 void PDI_wait(int32_t *data) {
     int n = data[0];
     if (n > DATA_MAX_VALUES) n = DATA_MAX_VALUES;
-    // A wait of v ticks sleeps ceil(v / 2) times (each tick of the blink
-    // step also counts the timer down); the sleeps of the whole instruction
-    // are bounded by WAIT_MAX_TICKS.
+    // A wait of v ticks pauses for ceil(v / 2) blink ticks (the terminal's
+    // blink step counted the timer down too); the pause of the whole
+    // instruction is bounded by WAIT_MAX_TICKS.
     int budget = WAIT_MAX_TICKS;
     for (int i = 1; i <= n && budget > 0; i++) {
         int32_t v = data[i] < 0 ? 0 : data[i];
-        int32_t sleeps = int32_t((int64_t(v) + 1) / 2);
-        if (sleeps > budget) {
-            v = 2 * budget;
-            sleeps = budget;
-        }
-        ip.WaitTimer = v;
-        waiting();
+        int32_t sleeps = std::min(int32_t((int64_t(v) + 1) / 2), budget);
+        // The host lets the ticks pass before it decodes the next byte.
+        wait_ticks_add(sleeps);
         budget -= sleeps;
     }
 }

@@ -1,7 +1,9 @@
 // The PDI dispatcher: runs the handler of a complete instruction with its
 // decoded operand record.
-#include "decoder/decoder.h"
-#include "decoder/executors.h"
+#include "interp/protocol.h"
+#include "interp/interp.h"
+#include "text/text.h"
+#include "raster/raster.h"
 #include "interp/arc.h"
 #include "interp/colour.h"
 #include "interp/commands.h"

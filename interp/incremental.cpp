@@ -3,7 +3,7 @@
 // decoder hands the data over in batches; between batches the handler keeps
 // its place only in the continuation point IncDrawX/IncDrawY (equal to the
 // drawing point while a run continues) and in the words the decoder keeps.
-#include "decoder/decoder.h"
+#include "interp/protocol.h"
 #include "interp/arc.h"
 #include "interp/colour.h"
 #include "interp/state.h"

@@ -1,6 +1,8 @@
 // INCREMENTAL LINE and INCREMENTAL POLYGON: the decoder collects their data
 // and hands it over; they are accepted and draw nothing.
-#include "decoder/executors.h"
+#include "interp/interp.h"
+#include "text/text.h"
+#include "raster/raster.h"
 
 namespace naplps {
 

@@ -1,6 +1,7 @@
 // The drawing state's one instance, the conversion of logical units to
 // pixels, and the drawing state's defaults.
 #include "interp/state.h"
+#include "interp/interp.h"
 #include "raster/raster.h"
 
 #include <cstdint>
@@ -9,11 +10,21 @@ namespace naplps {
 
 Interp ip;
 
-int32_t sat32(int64_t v) {
-    if (v > INT32_MAX) return INT32_MAX;
-    if (v < INT32_MIN) return INT32_MIN;
-    return int32_t(v);
+// Forgets every blink process without touching the palette.
+void clear_blink_table() {
+    for (int i = 0; i < 256; i++) {
+        ip.BTOnB[i] = ip.BTOnR[i] = ip.BTOnG[i] = ip.BTOnTime[i] = 0;
+        ip.BTOffCCode[i] = ip.BTOffB[i] = ip.BTOffR[i] = ip.BTOffG[i] = 0;
+        ip.BTOffTime[i] = ip.BTCount[i] = ip.BTFlag[i] = 0;
+    }
+    ip.LRDefine = -1;
 }
+
+void set_operand_lengths(int sng, int mul) {
+    ip.SngLen = sng;
+    ip.MulLen = mul;
+}
+
 
 int32_t logtophy(int32_t v32) {
     // Each formula rounds as the fixed-point arithmetic of the format does;

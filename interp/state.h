@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+#include "raster/sat.h"
+
 namespace naplps {
 
 constexpr int32_t UNIT_WIDTH = 0x1000000;   // logical width of the unit screen
@@ -43,10 +45,13 @@ struct Interp {
 
     // Control-command state.
     int32_t Texture = 0;
-    int32_t WaitTimer = 0;
+    int32_t WaitTimer = 0;  // blink ticks of pause pending before the next byte
 
     // Colour map and blink table (SET COLOR, SELECT COLOR, BLINK). The map
     // starts all zero; only RESET with a colour code loads the default map.
+    // Operand lengths in force, as the decoder last set them: colour values
+    // are scaled by them (0 before the first RESET or DOMAIN).
+    int32_t SngLen = 0, MulLen = 0;
     int32_t func_graph_mode = 0;                 // 0: map entries reach the palette
     int32_t MapLoaded = 0;                       // 1 once the default map was loaded
     int32_t MapValueR[256] = {}, MapValueG[256] = {}, MapValueB[256] = {};
@@ -68,15 +73,14 @@ extern Interp ip;
 int32_t logtophy(int32_t v);
 // A physical size: logtophy, but never 0.
 int32_t phySize(int32_t v);
-// Clamps a 64-bit intermediate into the int32 range.
-int32_t sat32(int64_t v);
-// Sum of two logical values, saturated (relative moves accumulate).
-inline int32_t addSat(int32_t a, int32_t b) { return sat32(int64_t(a) + b); }
 
 // Foreground and background colour indices the raster calls use; a
 // background of -1 is transparent.
 int32_t drawFg();
 int32_t drawBg();
+
+// Forgets every blink process without touching the palette.
+void clear_blink_table();
 
 // Sets the drawing state's defaults (positions, sizes, field, colours).
 void interp_valinit();

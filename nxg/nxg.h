@@ -23,7 +23,6 @@ namespace naplps {
 constexpr int NXG_WIN_MAX = 12;      // window slots
 constexpr int NXG_CELLS = 16;        // colour cells of a window
 constexpr int NXG_GDF_CELLS = 128;   // colour cells reserved for images
-constexpr int NXG_TICK_MS = 100;     // one blink tick
 // Largest coordinate a surface takes (X's 16-bit signed coordinates).
 constexpr int NXG_COORD_MAX = 32767;
 
@@ -157,12 +156,8 @@ void NXG_load_canvas(int id, int x, int y, int w, int h);
 // when `size` is not width x height x 3.
 bool NXG_read_rgb(int id, uint8_t *rgb, size_t size);
 
-// The blink step and WAIT's sleep, which the interpreter defines
-// (interp/wait.cpp).
-void NXG_blink();
-void waiting();
-// The hooks that would start and stop a periodic blink tick: blinking
-// advances only during WAITs and the steps at the end of a stream.
+// The hooks that would start and stop a periodic tick (nxg/timer.cpp): the
+// host drives blinking and pauses itself.
 void tmset();
 void tmrset();
 

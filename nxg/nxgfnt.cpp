@@ -4,7 +4,6 @@
 
 #include <cstring>
 
-#include "decoder/executors.h"
 
 namespace naplps {
 

@@ -26,6 +26,10 @@ extern const uint8_t NXG_fnt_tbl[NXG_FNT_TBL_SIZE];
 // The supplementary set, code k (0x20 .. 0x7F) at 32 * (k - 0x20).
 extern const uint8_t SuppleBuf[SUPPLE_BUF_SIZE];
 
+// The built-in font has nothing to open or release.
+void uf_open();
+void uf_close();
+
 // The Shift_JIS code of a JIS X 0208 code (row in the high byte, cell in the
 // low byte), or 0 when either byte is outside 0x21 .. 0x7E.
 int NXG_jis_to_jms(int code);

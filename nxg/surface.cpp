@@ -3,8 +3,6 @@
 // the slot keeps one) and hands the same pixels to the slot's window back
 // end (when it has one). A slot opened with no display at all is an
 // in-memory surface: its picture and its colours, and nothing else.
-#include <sys/select.h>
-
 #include <algorithm>
 #include <cstring>
 
@@ -73,17 +71,6 @@ void storeCell(NxgWindowInfo &w, int p, int r, int g, int b) {
 }
 
 }  // namespace
-
-void NXG_sleep_ms(int ms) {
-    if (ms <= 0) return;
-    timeval tv;
-    tv.tv_sec = ms / 1000;
-    tv.tv_usec = (ms % 1000) * 1000;
-    select(0, nullptr, nullptr, nullptr, &tv);
-}
-
-void tmset() {}
-void tmrset() {}
 
 NxgWindowInfo *nxg_cur_slot() { return validId(nxg.SW1_id) ? &nxg.NXG_win_tbl[nxg.SW1_id] : nullptr; }
 

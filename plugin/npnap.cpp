@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <iterator>
+#include <new>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -19,7 +20,11 @@
 #include <X11/StringDefs.h>
 #include <X11/Xlib.h>
 
-#include "decoder/decoder.h"
+#include "decoder/api.h"
+#include "decoder/macro.h"
+#include "decoder/operand.h"
+#include "decoder/state.h"
+#include "interp/blink.h"
 #include "interp/state.h"
 #include "nxg/nxg.h"
 
@@ -178,6 +183,11 @@ NPError NPP_New(NPMIMEType, NPP instance, uint16_t mode, int16_t, char *[], char
     This->pdi_win_id = -1;
     This->pdi_draw_flg = 0;
     This->width = This->height = 0;
+    This->ctx = new (std::nothrow) PictureContext();
+    if (!This->ctx) {
+        NPN_MemFree(This);
+        return NPERR_OUT_OF_MEMORY_ERROR;
+    }
     instance->pdata = This;
     return NPERR_NO_ERROR;
 }
@@ -187,10 +197,12 @@ NPError NPP_Destroy(NPP instance, NPSavedData **) {
     PluginInstance *This = instanceOf(instance);
     instance->pdata = nullptr;
     if (!This) return NPERR_NO_ERROR;
-    // No exposure may reach the record once it is gone.
+    // No exposure and no timer may reach the record once it is gone.
     removeRedraw(This);
+    stopTimer(This);
     if (This->pdi_win_id >= 0) pdi_win_close(This->pdi_win_id);
     std::free(This->pPdi);
+    delete This->ctx;
     NPN_MemFree(This);
     return NPERR_NO_ERROR;
 }
@@ -223,8 +235,14 @@ NPError NPP_SetWindow(NPP instance, NPWindow *window) {
     }
     if (This->fPdiLength != 0 &&
         (dimInt(This->width) != This->win_wid || dimInt(This->height) != This->win_hgt)) {
+        // The picture is drawn again from its first byte and a fresh
+        // context; the pauses it has already shown pass at once.
+        stopTimer(This);
+        This->fast_until = std::max(This->fast_until, This->fPdiOffset);
         This->fPdiOffset = 0;
         This->pdi_draw_flg = 0;
+        This->paused = 0;
+        This->ended = 0;
         DrawPDI(This);
     }
     This->fWindow = window;
@@ -236,12 +254,10 @@ NPError NPP_SetWindow(NPP instance, NPWindow *window) {
 NPError NPP_NewStream(NPP instance, NPMIMEType type, NPStream *stream, NPBool, uint16_t *stype) {
     if (!instance) return NPERR_INVALID_INSTANCE_ERROR;
     PluginInstance *This = instanceOf(instance);
-    plg.NAP_draw_head = 1;
-    // A stream that ended inside a macro, DRCS or texture definition would
-    // leave the decoder capturing instead of drawing for every later picture.
-    if (dec.DefiningFlag != 0) defEnd();
     if (This) {
+        This->NAP_draw_head = 1;
         This->fBusy = 1;
+        This->ended = 0;
         copyBounded(This->mime_type, sizeof This->mime_type, type);
     }
     if (stream) stream->pdata = This;
@@ -270,6 +286,61 @@ int AppendData(PluginInstance *This, int32_t size, const uint8_t *bytes) {
     return 0;
 }
 
+// Makes the instance's window slot the current drawing surface. False when
+// there is no usable window or no free slot.
+bool selectSurface(PluginInstance *This) {
+    if (!drawable(This)) return false;
+    Widget widget = widgetOf(This);
+    if (!widget) return false;
+    int id = This->pdi_win_id;
+    pdi_win_open(&id, 0, widget, This->display, dimInt(This->width), dimInt(This->height));
+    if (id < 0) return false;
+    This->pdi_win_id = id;
+    return true;
+}
+
+void onTimer(XtPointer client, XtIntervalId *);
+
+void startTimer(PluginInstance *This, unsigned long ms) {
+    Widget widget = widgetOf(This);
+    if (!widget) return;
+    stopTimer(This);
+    This->timer = plg.add_timeout(XtWidgetToApplicationContext(widget), ms, onTimer, This);
+}
+
+// The stream is over and every byte decoded: the instruction still open is
+// completed, and blinking colours step on the timer. A redraw of a finished
+// stream ends the same way.
+void streamEnded(PluginInstance *This) {
+    if (This->ended) return;
+    This->ended = 1;
+    pdi_flush(plg.pp);  // the last instruction is drawn as if a byte ended it
+    if (pdi_blinking(plg.pp)) {
+        This->blink_steps = BLINK_STEPS;
+        startTimer(This, BLINK_TICK_MS);
+    }
+}
+
+// Decodes stored bytes from fPdiOffset on, until the end or a WAIT. Runs on
+// the instance's context, which is live only within this call.
+void decodeStored(PluginInstance *This) {
+    int32_t end = This->fPdiLength;
+    while (This->fPdiOffset < end) {
+        pdi_putchar(plg.pp, This->pPdi[This->fPdiOffset]);
+        This->fPdiOffset++;  // only now is this byte decoded
+        if (pdi_wait_ticks(plg.pp) == 0) continue;
+        if (This->fPdiOffset <= This->fast_until) {
+            // A pause already shown before a redraw: its ticks pass at once.
+            while (pdi_wait_ticks(plg.pp) > 0) pdi_tick(plg.pp);
+            continue;
+        }
+        This->paused = 1;
+        startTimer(This, BLINK_TICK_MS);
+        return;
+    }
+    if (This->fBusy == 0) streamEnded(This);
+}
+
 int DrawPDI(PluginInstance *This) {
     // Nothing is decoded until the host has given a usable window; the
     // bytes stay stored and a later call decodes them.
@@ -281,23 +352,62 @@ int DrawPDI(PluginInstance *This) {
     This->win_hgt = height;
     XResizeWindow(This->display, This->window, unsigned(width), unsigned(height));
 
-    if (plg.NAP_draw_head) {
-        plg.NAP_draw_head = 0;
+    if (This->NAP_draw_head) {
+        // The banner shows for a moment before the picture: decoding waits
+        // for the timer, the browser does not.
+        This->NAP_draw_head = 0;
         Draw_head(This);
+        This->paused = 1;
+        startTimer(This, BANNER_PAUSE_MS);
+        return 0;
     }
-    int id = This->pdi_win_id;
-    pdi_win_open(&id, 0, widget, This->display, width, height);
-    if (id < 0) return -1;  // no free window slot: try again with the next block
-    This->pdi_win_id = id;
+    if (This->paused) return 0;  // the timer goes on when the pause is over
+    if (!selectSurface(This)) return -1;  // no free window slot: try again with the next block
 
-    if (This->pdi_draw_flg == 0) pdi_ctl(plg.pp, plg.Ofunc, 0, 0, ip.PDI_scrratio);
+    if (This->pdi_draw_flg == 0) {
+        // A decode from the first byte starts from the load-time context.
+        *This->ctx = PictureContext{};
+        context_enter(*This->ctx);
+        pdi_ctl(plg.pp, plg.Ofunc, 0, 0, ip.PDI_scrratio);
+    } else {
+        context_enter(*This->ctx);
+    }
     pdi_clip(plg.pp, 0, 0, width - 1, height - 1);
-
-    int32_t end = This->fPdiLength;
-    for (int32_t i = This->fPdiOffset; i < end; i++) pdi_putchar(plg.pp, This->pPdi[i]);
-    This->fPdiOffset = end;  // only now are these bytes decoded
     This->pdi_draw_flg = 1;
+    decodeStored(This);
+    context_leave(*This->ctx);
     return 0;
+}
+
+void stopTimer(PluginInstance *This) {
+    if (This->timer) plg.remove_timeout(This->timer);
+    This->timer = 0;
+}
+
+// A tick of a pause or of the end-of-stream blinking, or the end of the
+// banner's moment.
+void onTimer(XtPointer client, XtIntervalId *) {
+    auto *This = static_cast<PluginInstance *>(client);
+    This->timer = 0;
+    if (This->paused && This->pdi_draw_flg == 0) {  // the banner's moment is over
+        This->paused = 0;
+        DrawPDI(This);
+        return;
+    }
+    if (!selectSurface(This)) return;
+    context_enter(*This->ctx);
+    pdi_tick(plg.pp);
+    if (This->paused) {
+        if (pdi_wait_ticks(plg.pp) > 0) {
+            startTimer(This, BLINK_TICK_MS);
+        } else {
+            This->paused = 0;
+            decodeStored(This);
+        }
+    } else if (This->blink_steps > 0 && --This->blink_steps > 0) {
+        startTimer(This, BLINK_TICK_MS);
+    }
+    context_leave(*This->ctx);
 }
 
 void NPP_StreamAsFile(NPP instance, NPStream *, const char *fname) {
@@ -325,8 +435,8 @@ void NPP_StreamAsFile(NPP instance, NPStream *, const char *fname) {
         DrawPDI(This);
     } else if (This->pdi_draw_flg == 1) {
         // The picture drawn from the blocks stays; later redraws decode the
-        // file's bytes.
-        This->fPdiOffset = length;
+        // file's bytes. A decode paused by a WAIT goes on in the file's.
+        This->fPdiOffset = This->paused ? std::min(This->fPdiOffset, length) : length;
     } else {
         This->fPdiOffset = 0;
     }
@@ -334,16 +444,17 @@ void NPP_StreamAsFile(NPP instance, NPStream *, const char *fname) {
 
 NPError NPP_DestroyStream(NPP instance, NPStream *, NPReason) {
     if (!instance) return NPERR_INVALID_INSTANCE_ERROR;
-    if (PluginInstance *This = instanceOf(instance)) This->fBusy = 0;
-    bool blinking = std::any_of(std::begin(ip.BTFlag), std::end(ip.BTFlag),
-                                [](uint8_t f) { return f != 0; });
-    if (blinking) {
-        for (int step = 0; step < BLINK_STEPS; step++) {
-            nxg.sleep_ms(NXG_TICK_MS);
-            NXG_blink();
-        }
+    PluginInstance *This = instanceOf(instance);
+    if (!This) return NPERR_NO_ERROR;
+    This->fBusy = 0;
+    // With every byte decoded the stream ends now; otherwise when the pause
+    // in progress lets decoding reach the end.
+    if (!This->paused && This->pdi_draw_flg == 1 && This->fPdiOffset == This->fPdiLength &&
+        selectSurface(This)) {
+        context_enter(*This->ctx);
+        streamEnded(This);
+        context_leave(*This->ctx);
     }
-    tmrset();
     return NPERR_NO_ERROR;
 }
 
@@ -422,7 +533,6 @@ void Draw_head(PluginInstance *This) {
             Draw_head_line(This, row, x0, y0, gc, black, white);
     XFreeGC(This->display, gc);
     XFlush(This->display);
-    nxg.sleep_ms(BANNER_PAUSE_MS);
 }
 
 }  // namespace naplps

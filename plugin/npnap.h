@@ -5,6 +5,10 @@
 #include <cstddef>
 #include <cstdint>
 
+#include <X11/Intrinsic.h>
+
+#include "decoder/context.h"
+#include "interp/blink.h"
 #include "plugin/npapi.h"
 
 namespace naplps {
@@ -18,7 +22,7 @@ constexpr int LOGO_WID = 216;
 constexpr int LOGO_HGT = 220;
 constexpr int LOGO_PASSES = 10;       // rows drawn interleaved in ten passes
 constexpr int BANNER_PAUSE_MS = 1000;
-constexpr int BLINK_STEPS = 40;       // end-of-stream blink steps, one tick each
+constexpr int BLINK_STEPS = END_BLINK_STEPS;  // end-of-stream blink steps, one tick each
 extern const uint8_t NAP_logo_tbl[LOGO_HGT * LOGO_WID];
 
 // One embedded picture.
@@ -42,16 +46,33 @@ struct PluginInstance {
     char filename[FILENAME_SIZE];
     // Room of pPdi; the buffer grows geometrically ahead of fPdiLength.
     size_t fPdiCapacity;
+
+    // The picture's own decoding context: every decode of this instance
+    // runs on it, and a decode from the first byte starts it afresh.
+    PictureContext *ctx;
+    int32_t NAP_draw_head;    // 1 while this picture's header banner is due
+    // Time. Decoding pauses for the banner and for a stream's WAITs, and the
+    // end of a stream steps its blinking colours; each is an Xt timer on the
+    // browser's event loop, never a sleep.
+    XtIntervalId timer;       // the timer in flight, 0 when none
+    int32_t paused;           // 1 while decoding waits for the timer
+    int32_t blink_steps;      // end-of-stream blink steps still to run
+    int32_t fast_until;       // pauses before this offset pass at once (a redraw)
+    int32_t ended;            // 1 once the end of the stream was decoded
 };
 
 // The plug-in layer's process-wide state.
 struct Plugin {
     int32_t pp = 0;                  // decoder handle
-    int32_t NAP_draw_head = 0;       // 1 while a header banner is due
     int32_t Func = 1;                // passed to pdi_init, unused in mode 0
     int32_t Ofunc = 0;               // passed to pdi_ctl
     int32_t STREAMBUFSIZE = 0x0FFFFFFF;
     NPNetscapeFuncs gNetscapeFuncs = {};  // the host's table, saved at start-up
+    // The timer service of the browser's event loop: Xt's; tests put a
+    // clock of their own here.
+    XtIntervalId (*add_timeout)(XtAppContext, unsigned long, XtTimerCallbackProc,
+                                XtPointer) = XtAppAddTimeOut;
+    void (*remove_timeout)(XtIntervalId) = XtRemoveTimeOut;
 };
 
 extern Plugin plg;
@@ -78,6 +99,8 @@ void NPP_URLNotify(NPP instance, const char *url, NPReason reason, void *notifyD
 // Stream feeding and drawing.
 int AppendData(PluginInstance *This, int32_t size, const uint8_t *bytes);
 int DrawPDI(PluginInstance *This);
+// Cancels the instance's timer, if one is in flight.
+void stopTimer(PluginInstance *This);
 
 // Header banner.
 void Draw_head(PluginInstance *This);

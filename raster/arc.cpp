@@ -8,7 +8,7 @@
 
 #include <cstdlib>
 
-#include "interp/state.h"
+#include "raster/sat.h"
 #include "raster/fill.h"
 #include "raster/raster.h"
 

@@ -3,7 +3,7 @@
 // lines, the fills are pel-thick: the centre is widened to the pel
 // rectangle and the chord's end pels are included, so a filled arc covers
 // its own outline drawn with the same pel.
-#include "interp/state.h"
+#include "raster/sat.h"
 #include "raster/arc.h"
 #include "raster/raster.h"
 

@@ -10,7 +10,7 @@
 #include <cstring>
 #include <utility>
 
-#include "interp/state.h"
+#include "raster/sat.h"
 #include "raster/raster.h"
 
 namespace naplps {

@@ -8,7 +8,7 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "interp/state.h"
+#include "raster/sat.h"
 #include "nxg/nxg.h"
 
 namespace naplps {
@@ -477,12 +477,6 @@ int Get_Clip(int *x1, int *y1, int *x2, int *y2) {
 void ginitialize() {
     set_TEXTURE(0);
     set_DRAW_y_order(1);
-    for (int i = 0; i < 256; i++) {
-        ip.BTOnB[i] = ip.BTOnR[i] = ip.BTOnG[i] = ip.BTOnTime[i] = 0;
-        ip.BTOffCCode[i] = ip.BTOffB[i] = ip.BTOffR[i] = ip.BTOffG[i] = 0;
-        ip.BTOffTime[i] = ip.BTCount[i] = ip.BTFlag[i] = 0;
-    }
-    ip.LRDefine = -1;
     NXG_clear_all();
 }
 

@@ -14,6 +14,8 @@ namespace naplps {
 // Bytes per prepared pattern row and the number of such rows.
 constexpr int TEXTURE_ROW_BYTES = 80;
 constexpr int TEXTURE_ROWS = 50;
+// DRCS character names 0x20 .. 0x7F.
+constexpr int DRCS_COUNT = 96;
 
 // The pen: what every drawing operation of the raster engine draws with.
 // The interpreter and the text code set it as instructions change it; the
@@ -69,6 +71,10 @@ struct Raster {
     int32_t TEXTURE_DEF_CODE = 0;     // 4-7 pattern, 32-127 DRCS character
     int32_t DRCS_rt_x = 0, DRCS_rt_y = 0;  // character cell at the DRCS start
     int32_t df_msk_x = 0;             // width of the stored mask in cells
+    // The DRCS characters (names 0x20 .. 0x7F, glyphs of 16 x 16 dots) and
+    // the bits of texture patterns A-D defined since the last capture.
+    uint8_t DRCSBuf[DRCS_COUNT][32] = {};
+    uint8_t Texture_Status = 0;
 
     // Working tables of the polygon filler.
     PolyFill poly;

@@ -5,11 +5,11 @@
 // to the definition grid instead of the surface. Also the bottom-up clip
 // rectangle and block copy that the control and text code use.
 #include <algorithm>
-#include <cstdint>
 #include <cstdlib>
 
 #include "nxg/nxg.h"
 #include "raster/raster.h"
+#include "raster/sat.h"
 
 namespace naplps {
 
@@ -19,7 +19,6 @@ constexpr int PAT_WIDTH = TEXTURE_ROW_BYTES * 8;  // pixels of a prepared patter
 constexpr int SEG_MAX = 2048;                     // segments of one batch
 
 int64_t clamp64(int64_t v, int64_t lo, int64_t hi) { return v < lo ? lo : (v > hi ? hi : v); }
-int32_t satInt(int64_t v) { return int32_t(clamp64(v, INT32_MIN, INT32_MAX)); }
 
 // Column of the prepared pattern row that gives the pixel at window x. The
 // rows cover x 0 .. 639; beyond that the pattern repeats with its own
@@ -118,14 +117,14 @@ int dot_check(int *xs, int *xe, int *ys, int *ye) {
     if (ras.TEXTURE_DEF_FLAG) {
         // h rows are captured; rows beyond the surface's coordinates hold
         // nothing.
-        ras.TEXTURE_XT = satInt(x);
-        ras.TEXTURE_XB = satInt(x + w - 1);
+        ras.TEXTURE_XT = sat32(x);
+        ras.TEXTURE_XB = sat32(x + w - 1);
         int64_t y0 = std::max<int64_t>(y, -NXG_COORD_MAX - 1);
         int64_t y1 = std::min<int64_t>(y + h, NXG_COORD_MAX + 1);
-        ras.TEXTURE_Y = satInt(y0);
+        ras.TEXTURE_Y = sat32(y0);
         for (int64_t r = y0; r < y1; r++) {
             def_texture();
-            ras.TEXTURE_Y = satInt(r + 1);
+            ras.TEXTURE_Y = sat32(r + 1);
         }
         return -1;
     }
@@ -155,7 +154,7 @@ int draw_check(int *xs, int *xe, int *ys, int *ye) {
     if (ras.TEXTURE_DEF_FLAG) {
         ras.TEXTURE_XT = *xs;
         ras.TEXTURE_XB = *xe;
-        ras.TEXTURE_Y = satInt(int64_t(nxg.NXG_win_hgt) - ras.VRAM_y);
+        ras.TEXTURE_Y = sat32(int64_t(nxg.NXG_win_hgt) - ras.VRAM_y);
         def_texture();
         return -1;
     }

@@ -8,9 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "decoder/decoder.h"
-#include "decoder/executors.h"
-#include "interp/state.h"
+#include "raster/sat.h"
 #include "nxg/nxg.h"
 #include "raster/raster.h"
 
@@ -215,7 +213,7 @@ uint8_t packtobyte(const uint8_t *cells) {
 
 void TEXTURE_B_to_DRCSBuf(const uint8_t *grid, int code) {
     if (!isDrcs(code)) return;
-    uint8_t *glyph = dec.DRCSBuf[code - 32];
+    uint8_t *glyph = ras.DRCSBuf[code - 32];
     for (int row = 0; row < 16; row++)
         for (int b = 0; b < 2; b++)
             glyph[2 * row + b] = packtobyte(grid + (15 - row) * TEXTURE_GRID + 8 * b);
@@ -223,7 +221,7 @@ void TEXTURE_B_to_DRCSBuf(const uint8_t *grid, int code) {
 
 void clear_TEXTURE() {
     std::memset(r.TEXTURE_M, 0, sizeof r.TEXTURE_M);
-    dec.Texture_Status = 0;
+    ras.Texture_Status = 0;
 }
 
 uint8_t *get_adr_TEXTURE() { return &r.TEXTURE_M[0][0]; }

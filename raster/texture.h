@@ -17,7 +17,9 @@ constexpr int TEXTURE_SIZE_MAX = 1 << 16;  // largest pattern period in pixels
 // the patterns A-D, 32-127 for a DRCS character. Ignored while a definition
 // runs or for any other code.
 void start_def_texture(int code);
-// end_def_texture() (decoder/executors.h) stores the captured grid.
+// Turns what was drawn since the definition began into the character or
+// pattern.
+void end_def_texture();
 
 // Copies the lower-left 16 x 16 cells of a grid into the DRCS glyph of code.
 void TEXTURE_B_to_DRCSBuf(const uint8_t *grid, int code);

@@ -11,11 +11,18 @@
 #include <string>
 #include <vector>
 
-#include "decoder/decoder.h"
-#include "decoder/executors.h"
+#include "decoder/api.h"
+#include "decoder/macro.h"
+#include "decoder/operand.h"
+#include "decoder/state.h"
+#include "decoder/c1.h"
+#include "interp/interp.h"
+#include "nxg/nxgfnt.h"
+#include "raster/raster.h"
+#include "raster/texture.h"
+#include "text/text.h"
 #include "interp/state.h"
 #include "nxg/nxg.h"
-#include "raster/raster.h"
 #include "tests/surface_fixture.h"
 
 namespace naplps::steps {
@@ -23,7 +30,7 @@ namespace naplps::steps {
 constexpr int32_t U = 0x8000;  // one pixel in logical units
 
 inline void runRecord(int opcode, std::vector<int32_t> values) {
-    values.insert(values.begin(), int32_t(values.size())), values.resize(DATA_SIZE), pdi(opcode, values.data());
+    values.insert(values.begin(), int32_t(values.size())), values.resize(DATA_SIZE), exec_instruction(opcode, values.data());
 }
 inline void run(int opcode, std::initializer_list<int32_t> values) { runRecord(opcode, values); }
 
@@ -32,8 +39,9 @@ inline void feed(const std::string &bytes) {
     for (unsigned char b : bytes) pdi_putchar(0, b);
 }
 inline void type(const std::string &text) { feed(text + std::string(1, '\0')); }
-// APS to a row and column (cells of the current character size).
-inline std::string apsBytes(int row, int col) { return {char(C0_APS), char(0x20 + row), char(0x20 + col)}; }
+// APS to a row and column (cells of the current character size), given as
+// operand bytes.
+inline std::string apsBytes(int row, int col) { return {char(C0_APS), char(0x40 + row), char(0x40 + col)}; }
 
 // SELECT COLOR with colour indices 16 * digit at SngLen 1.
 inline void colours(int fg) { run(OP_SELECTCOLOR, {fg * 4}); }

@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <sstream>
 
-#include "decoder/decoder.h"
+#include "decoder/api.h"
 #include "nxg/nxg.h"
 
 namespace naplps::ptest {

@@ -208,7 +208,7 @@ TEST_F(Arcs, CirclesOutOfRangeAreSkippedOrDrawnAlongTheirChordsAndExtremesAreBou
                 for (int n : {2, 4, 6, INT32_MAX, -5}) {
                     for (int i = 1; i <= 6; i++) rec[size_t(i)] = (i & 1) ? a : b;
                     rec[0] = n;
-                    pdi(op, rec.data());
+                    exec_instruction(op, rec.data());
                 }
     ras.pen.PhyPelX = INT32_MIN, ras.pen.PhyPelY = INT32_MAX;
     arcoutline(10, 10, 20, 10, 10, 10);

@@ -1,18 +1,25 @@
 // Helpers of the line, command, arc and incremental-point tests: picture
 // streams of 8-bit NAPLPS bytes (PDI set in GR, pixel coordinates at 512
 // pixels per unit screen, four-byte multi-value operands: a quarter pixel a
-// step), and a fixture of fresh windows on the private Xvfb read back as
-// grids of colour cells (colour index 16k shows as cell k).
+// step), and a fixture of fresh memory surfaces read back as grids of colour
+// cells (colour index 16k shows as cell k).
 #pragma once
 
 #include <memory>
 #include <set>
 #include <utility>
 
-#include "decoder/decoder.h"
-#include "decoder/executors.h"
-#include "interp/state.h"
+#include "decoder/api.h"
+#include "decoder/macro.h"
+#include "decoder/operand.h"
+#include "decoder/state.h"
+#include "decoder/c1.h"
+#include "interp/interp.h"
+#include "nxg/nxgfnt.h"
 #include "raster/raster.h"
+#include "raster/texture.h"
+#include "text/text.h"
+#include "interp/state.h"
 #include "nxg/nxg.h"
 #include "tests/surface_fixture.h"
 

@@ -6,11 +6,18 @@
 #include <string>
 #include <vector>
 
-#include "decoder/decoder.h"
-#include "decoder/executors.h"
+#include "decoder/api.h"
+#include "decoder/macro.h"
+#include "decoder/operand.h"
+#include "decoder/state.h"
+#include "decoder/c1.h"
+#include "interp/interp.h"
+#include "nxg/nxgfnt.h"
+#include "raster/raster.h"
+#include "raster/texture.h"
+#include "text/text.h"
 #include "image/state.h"
 #include "interp/state.h"
-#include "raster/raster.h"
 #include "text/state.h"
 
 using namespace naplps;

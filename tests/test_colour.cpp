@@ -8,11 +8,19 @@
 #include <array>
 #include <vector>
 
-#include "decoder/decoder.h"
-#include "decoder/executors.h"
+#include "decoder/api.h"
+#include "decoder/macro.h"
+#include "decoder/operand.h"
+#include "decoder/state.h"
+#include "decoder/c1.h"
+#include "interp/interp.h"
+#include "nxg/nxgfnt.h"
+#include "raster/raster.h"
+#include "raster/texture.h"
+#include "text/text.h"
 #include "interp/colour.h"
 #include "interp/state.h"
-#include "raster/raster.h"
+#include "interp/blink.h"
 #include "nxg/nxg.h"
 
 using namespace naplps;
@@ -22,7 +30,7 @@ namespace {
 using RGB = std::array<int, 3>;
 
 void runRecord(int opcode, std::vector<int32_t> values) {
-    values.insert(values.begin(), int32_t(values.size())), values.resize(DATA_SIZE), pdi(opcode, values.data());
+    values.insert(values.begin(), int32_t(values.size())), values.resize(DATA_SIZE), exec_instruction(opcode, values.data());
 }
 void run(int opcode, std::initializer_list<int32_t> values) { runRecord(opcode, values); }
 void selectFg(int32_t fg) { run(OP_SELECTCOLOR, {fg}); }
@@ -33,7 +41,7 @@ void fresh() {
     pdi_load_state();
     int id = -1;
     ASSERT_EQ(pdi_win_open(&id, 0, nullptr, nullptr, 16, 16), 0);
-    ras.pen.Scr_Ratio = 512, dec.SngLen = 1, dec.MulLen = 3;
+    ras.pen.Scr_Ratio = 512, dec.SngLen = 1, dec.MulLen = 3, set_operand_lengths(1, 3);
     run(OP_RESET, {0, 1, 0, 0, 0, 0, 0, 0, 0});
 }
 RGB entry(int i) { return {ip.MapValueR[i], ip.MapValueG[i], ip.MapValueB[i]}; }
@@ -49,7 +57,7 @@ std::vector<RGB> map() {
     return m;
 }
 void ticks(int n) {
-    while (n-- > 0) NXG_blink();
+    while (n-- > 0) blink_tick();
 }
 
 }  // namespace
@@ -79,8 +87,10 @@ TEST(Colour, SetColourInDirectModeUsesOnlyTheShownEntries) {
     EXPECT_EQ(ras.pen.ColorNo, 16);
     EXPECT_EQ((std::vector<RGB>{shown(0), shown(16)}), (std::vector<RGB>{{0, 252, 0}, {0, 0, 128}}));
     EXPECT_EQ(usedCount(), 2);
-    selectFg(1), run(OP_SETCOLOR, {0, 63, 0});  // an entry defined in colour-map mode that no cell shows is not matched
+    selectFg(1), run(OP_SETCOLOR, {0, 63, 0});  // index 4 draws in cell 0: entry 0 takes the colour too
     run(OP_SELECTCOLOR, {}), run(OP_SETCOLOR, {0, 63, 0});
+    EXPECT_EQ(ras.pen.ColorNo, 0);  // and is matched there
+    run(OP_SETCOLOR, {0, 32, 0});
     EXPECT_EQ(ras.pen.ColorNo, 32);
     fresh();
     for (int k = 0; k < 16; k++) run(OP_SETCOLOR, {4 * k, 1, 0});
@@ -89,7 +99,7 @@ TEST(Colour, SetColourInDirectModeUsesOnlyTheShownEntries) {
     const struct { int mul; std::vector<int32_t> gbr; int index; } cases[] = {
         {3, {8, 1, 0}, 32}, {3, {9, 1, 1}, 32}, {3, {63, 63, 63}, 240}, {4, {40, 4, 0}, 32}, {4, {41, 4, 0}, 48}};
     for (auto &c : cases) {
-        dec.MulLen = c.mul, runRecord(OP_SETCOLOR, c.gbr);
+        set_operand_lengths(ip.SngLen, c.mul), runRecord(OP_SETCOLOR, c.gbr);
         EXPECT_EQ(ras.pen.ColorNo, c.index) << c.gbr[0];
     }
     EXPECT_EQ(map(), before);
@@ -105,7 +115,7 @@ TEST(Colour, ComponentsScaleWithTheMultiValueLengthAndDistancesDoNotWrap) {
     const uint8_t bytes[] = {0xA1, 0xCC, 0xBC, 0xC1, 0xD7, 0xC3, 0xE8, 0xA0};
     pdi_put(0, bytes, sizeof bytes);
     EXPECT_EQ(entry(0), (RGB{0x34, 0x12, 0x56}));
-    dec.MulLen = 6;  // 12 bits per component
+    set_operand_lengths(ip.SngLen, 6);  // 12 bits per component
     EXPECT_EQ(topallet(0xFFF), 0xFF);
 }
 
@@ -113,8 +123,8 @@ TEST(Colour, ColourMapModeAndSelectColourIndexScaling) {
     fresh();
     selectFg(0x10), run(OP_SETCOLOR, {0, 63, 0});  // ForColor 64
     EXPECT_EQ(shown(64), (RGB{252, 0, 0}));
-    selectFg(0x11), run(OP_SETCOLOR, {63, 63, 63});  // 68: not a multiple of 16, the map changes, not the screen
-    EXPECT_EQ((std::vector<RGB>{entry(68), shown(68)}), (std::vector<RGB>{{252, 252, 252}, {252, 0, 0}}));
+    selectFg(0x11), run(OP_SETCOLOR, {63, 63, 63});  // 68 draws in cell 4: entry 64 and the cell take the colour
+    EXPECT_EQ((std::vector<RGB>{entry(68), entry(64), shown(68)}), std::vector<RGB>(3, {252, 252, 252}));
     const std::vector<RGB> before = map();
     for (int32_t bad : {-1, 256, 100000})  // a foreground outside the map changes nothing
         ras.pen.ForColor = bad, run(OP_SETCOLOR, {1, 2, 3}), run(OP_BLINK, {0, 5, 5, 0});
@@ -125,12 +135,32 @@ TEST(Colour, ColourMapModeAndSelectColourIndexScaling) {
         {4, {}, 0, 128, 0},                                       // none: direct colour
     };
     for (auto &c : cases) {
-        dec.SngLen = c.sng, runRecord(OP_SELECTCOLOR, c.values);
+        set_operand_lengths(c.sng, ip.MulLen), runRecord(OP_SELECTCOLOR, c.values);
         EXPECT_EQ((std::vector<int>{ras.pen.ColorMod, ras.pen.ForColor, ras.pen.BakColor}), (std::vector<int>{c.mode, c.fore, c.back}));
     }
     const uint8_t bytes[] = {0xBE, 0xC5, 0xC6, 0xA0};  // through the byte stream: SELECT COLOR 0x45 0x46
-    dec.SngLen = 1, pdi_put(0, bytes, 4);
+    dec.SngLen = 1, set_operand_lengths(1, ip.MulLen), pdi_put(0, bytes, 4);
     EXPECT_EQ((std::vector<int>{ras.pen.ColorMod, ras.pen.ForColor, ras.pen.BakColor}), (std::vector<int>{2, 20, 24}));
+}
+
+// An encoder selects colours by two-byte single values 0x120 apart (indices
+// 18, 36, 54): the colour SET COLOR gives each reaches the cell it draws in,
+// and only that cell.
+TEST(Colour, ColoursOfIndicesBetweenTheShownOnesReachTheirCells) {
+    fresh();
+    const std::vector<RGB> before = map();
+    dec.SngLen = 2, set_operand_lengths(2, ip.MulLen);
+    const uint8_t stream[] = {0xBE, 0xC4, 0xE0, 0xBC, 0xF6, 0xF6, 0xF6,   // 0x120: 18, yellow
+                              0xBE, 0xC9, 0xC0, 0xBC, 0xD2, 0xD2, 0xD2,   // 0x240: 36, red
+                              0xBE, 0xCD, 0xE0, 0xBC, 0xC9, 0xC9, 0xC9,   // 0x360: 54, blue
+                              0x00};
+    pdi_put(0, stream, sizeof stream);
+    EXPECT_EQ((std::vector<RGB>{shown(18), shown(36), shown(54)}),
+              (std::vector<RGB>{{252, 252, 0}, {252, 0, 0}, {0, 0, 252}}));
+    std::vector<RGB> after = map();
+    for (int i : {16, 18, 32, 36, 48, 54}) after[size_t(i)] = before[size_t(i)];
+    EXPECT_EQ(after, before);  // no other entry changed
+    for (int k = 4; k < 16; k++) EXPECT_EQ(shown(16 * k), entry(16 * k)) << "cell " << k;
 }
 
 // Delays count in ticks from the last process defined, or from entry 0

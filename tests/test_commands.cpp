@@ -19,7 +19,7 @@ void run(int opcode, const Ints &px) {
     Ints rec(DATA_SIZE, 0);
     rec[0] = int32_t(px.size());
     for (size_t i = 0; i < px.size(); i++) rec[i + 1] = L(px[i]);
-    pdi(opcode, rec.data());
+    exec_instruction(opcode, rec.data());
 }
 
 using Commands = GeoTest;
@@ -127,7 +127,7 @@ TEST_F(Commands, PolygonFillsStoreTheVerticesClosedAndKeepToStoreAndRecord) {
     Ints big(DATA_SIZE, 0);
     for (int i = 1; i <= DATA_MAX_VALUES; i++) big[size_t(i)] = (i & 1) ? L(1) : 0;
     for (int n : {DATA_MAX_VALUES, 100000, -5})
-        for (int op : {OP_POLYFILL, OP_SETPOLYFILL, OP_POLYLINE, OP_RELLINE}) pdi(op, (big[0] = n, big.data()));
+        for (int op : {OP_POLYFILL, OP_SETPOLYFILL, OP_POLYLINE, OP_RELLINE}) exec_instruction(op, (big[0] = n, big.data()));
     EXPECT_EQ((Ints{ras.pen.LineTexture, ip.idata[0]}), (Ints{2, ip.PhyDrawX}));
 }
 
@@ -150,10 +150,32 @@ TEST_F(Commands, FieldSetsItsEdgesFromOriginAndSizeWithinTheUnitScreen) {
     const int32_t v[] = {INT32_MIN, -L(10), 0, L(10), UNIT_WIDTH + L(50), INT32_MAX};
     for (int32_t x : v)
         for (int32_t w : v) {
-            pdi(OP_FIELD, Ints{4, x, x, w, w, 0, 0, 0}.data());
+            exec_instruction(OP_FIELD, Ints{4, x, x, w, w, 0, 0, 0}.data());
             EXPECT_TRUE(ip.Act_L <= ip.Act_R && ip.Act_B <= ip.Act_T) << x << " " << w;
             EXPECT_TRUE(ip.Act_L <= UNIT_WIDTH && ip.Act_B <= UNIT_HEIGHT) << x << " " << w;
         }
+}
+
+// An encoder writes a full-width field as width -1.0: such a field would lie
+// wholly left of the screen, and is read with the width's magnitude; text
+// in it then runs along the screen as in a field of width +1.0. A negative
+// width that leaves the field on the screen is kept.
+TEST_F(Commands, AFieldWhollyOffTheScreenReadsItsSizesMagnitude) {
+    const auto text = [](int x, int quarterWidth) {
+        Stream s = plain();
+        s.op(OP_FIELD).xy(x, 40).xyq(quarterWidth, 4 * 40).raw('A').raw('B').end();
+        return s;
+    };
+    const Grid full = picture(64, 64, text(0, 2047)), minus = picture(64, 64, text(0, -2048));
+    EXPECT_TRUE(pictureIs(minus, full));
+    EXPECT_EQ((Ints{ip.Act_L, ip.Act_R}), (Ints{0, UNIT_WIDTH}));
+    int second = 0;  // pixels of B, the cell after A
+    for (auto [x, y] : lit(minus)) second += x >= 12 && x < 24 && y >= 40 && y < 60;
+    EXPECT_GT(second, 20);
+    // From x 40 a width of -40 pixels stays on the screen: B wraps to its left edge.
+    const Grid left = picture(64, 64, text(40, -160));
+    EXPECT_EQ((Ints{ip.Act_L, ip.Act_R}), (Ints{0, L(40)}));
+    EXPECT_FALSE(pictureIs(left, full));
 }
 
 }  // namespace

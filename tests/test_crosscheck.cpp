@@ -12,7 +12,10 @@
 #include <iterator>
 #include <memory>
 
-#include "decoder/decoder.h"
+#include "decoder/api.h"
+#include "decoder/macro.h"
+#include "decoder/operand.h"
+#include "decoder/state.h"
 #include "tests/test_truecolor_rgb.h"
 
 namespace naplps {
@@ -67,7 +70,7 @@ struct Surfaces {
             pdi_clip(0, 0, 0, w - 1, h - 1);
             for (size_t i = 0; i < steps.size(); i++) {
                 for (uint8_t b : steps[i].bytes) pdi_putchar(0, b);
-                for (int n = 0; n < steps[i].ticks; n++) NXG_blink();
+                for (int n = 0; n < steps[i].ticks; n++) pdi_tick(0);
                 tcrgb::Rgb shot = t != nullptr ? tcrgb::drawableRgbOf(t->dpy, t->slot()->pm, t->slot()->cms, w, h) : tcrgb::pictureRgb(id, w, h);
                 if (k < 0) ref.push_back(shot);
                 size_t d = tcrgb::differing(ref[i], shot);

@@ -4,7 +4,10 @@
 
 #include <climits>
 
-#include "decoder/decoder.h"
+#include "decoder/api.h"
+#include "decoder/macro.h"
+#include "decoder/operand.h"
+#include "decoder/state.h"
 #include "image/state.h"
 #include "interp/state.h"
 #include "raster/raster.h"
@@ -103,9 +106,9 @@ TEST(Init, ModeZeroResetsOnlyImageSettingsAndEraseMode) {
     resetAll();
     dec.MulLen = 5;
     pdi_set_reset_mode(0, 1, 10, 20, 30, 40);
-    EXPECT_EQ(dec.PDI_win_x2, 30);
+    EXPECT_EQ(txt.PDI_win_x2, 30);
     pdi_init(0, 8, 8, 512);
-    EXPECT_EQ(dec.PDI_reset_mode, 0);
+    EXPECT_EQ(txt.PDI_reset_mode, 0);
     EXPECT_EQ(img.NXG_gdf_draw_x, -1);
     EXPECT_EQ(img.NXG_gdf_draw_hgt, -1);
     EXPECT_EQ(img.NXG_gdf_path[0], '\0');

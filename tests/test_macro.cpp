@@ -5,7 +5,11 @@
 #include <string>
 #include <vector>
 
-#include "decoder/decoder.h"
+#include "decoder/api.h"
+#include "raster/raster.h"
+#include "decoder/macro.h"
+#include "decoder/operand.h"
+#include "decoder/state.h"
 #include "tests/recorder.h"
 
 using namespace naplps;
@@ -50,13 +54,13 @@ TEST(Status, NamesOutsideTheTablesAreIgnored) {
     EXPECT_FALSE(test_DRCS_def(0x05));
     for (auto st : dec.Defined_Status) EXPECT_EQ(st, 0);
     set_Texture_def('E');
-    EXPECT_EQ(dec.Texture_Status, 0);
+    EXPECT_EQ(ras.Texture_Status, 0);
     set_Texture_def('C');
-    EXPECT_EQ(dec.Texture_Status, 4);
+    EXPECT_EQ(ras.Texture_Status, 4);
     EXPECT_TRUE(test_Texture_def('C'));
     EXPECT_FALSE(test_Texture_def('E'));
     reset_Texture_def('C');
-    EXPECT_EQ(dec.Texture_Status, 0);
+    EXPECT_EQ(ras.Texture_Status, 0);
 }
 
 TEST(Store, RedefinitionMovesLaterBodiesDown) {

@@ -4,7 +4,10 @@
 
 #include <vector>
 
-#include "decoder/decoder.h"
+#include "decoder/api.h"
+#include "decoder/macro.h"
+#include "decoder/operand.h"
+#include "decoder/state.h"
 #include "tests/recorder.h"
 
 using namespace naplps;

@@ -124,6 +124,69 @@ TEST_F(Pdi2png, OnAnXDisplayTheSamePicture) {
     }
 }
 
+// A description made into a stream by pdienc (without the NUL it closes
+// the stream with when `open`), drawn by pdi2png in memory at 512 x 400.
+Rgb render(const std::string &description, bool open = false) {
+    const std::string pdt = tempName("in.pdt"), pdi = tempName("in.pdi"), png = tempName("out.png");
+    std::ofstream(pdt) << description;
+    Rgb got;
+    if (std::system(("'" PDIENC_PATH "' '" + pdt + "' '" + pdi + "'").c_str()) == 0) {
+        std::ifstream in(pdi, std::ios::binary);
+        std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        if (open && !bytes.empty()) bytes.pop_back();
+        std::ofstream(pdi, std::ios::binary | std::ios::trunc) << bytes;
+        if (pdi2png("", "--no-wait '" + pdi + "' '" + png + "'").status == 0) readPng(png, &got);
+    }
+    for (const std::string &f : {pdt, pdi, png}) std::remove(f.c_str());
+    return got;
+}
+// The colour at (x, y) of the picture, y from the bottom, as 0xRRGGBB.
+int colourAt(const Rgb &p, int x, int y) {
+    const uint8_t *c = &p.px[(size_t(p.h - 1 - y) * size_t(p.w) + size_t(x)) * 3];
+    return c[0] << 16 | c[1] << 8 | c[2];
+}
+// How many pixels of the box (x0, y0) .. (x1, y1), exclusive, have colour c.
+int countIn(const Rgb &p, int x0, int y0, int x1, int y1, int c) {
+    int n = 0;
+    for (int y = y0; y < y1; y++)
+        for (int x = x0; x < x1; x++) n += colourAt(p, x, y) == c;
+    return n;
+}
+
+// Streams as the encoders of real pictures write them: colours selected by
+// two-byte single values between the shown indices, a picture built from a
+// macro invoked again and again, NSR right before TEXT, and a last line of
+// text that no byte follows.
+TEST_F(Pdi2png, PicturesAsTheirEncodersWroteThem) {
+    const int yellow = 0xFCFC00, red = 0xFC0000, black = 0;
+    Rgb p = render("reset domain colour=2\ndomain single=2\n"
+                   "select 18\ncolor 255 255 0\nset-rect-filled 0 0 64 64\n"
+                   "select 36\ncolor 255 0 0\nset-rect-filled 64 0 64 64\n");
+    ASSERT_EQ(p.w, 512);
+    EXPECT_EQ((std::vector<int>{colourAt(p, 60, 60), colourAt(p, 190, 60), colourAt(p, 300, 60)}),
+              (std::vector<int>{yellow, red, black}));
+
+    // Macro 'A' in G2: RECTANGLE FILLED 8 x 8, then POINT SET RELATIVE 8 0;
+    // invoked ten times with SS2 from (0, 100): ten lights 16 pixels apart.
+    std::string marquee = "reset domain colour=2\nselect 192\nbytes 0x1b 0x2a 0x7a\n"
+                          "bytes 0x80 0x41 0xb1 0xc0 0xc9 0xc0 0xa5 0xc0 0xc8 0xc0 0x85\npoint-set 0 100\n";
+    for (int i = 0; i < 10; i++) marquee += "bytes 0x19 0x41\n";
+    p = render(marquee);
+    ASSERT_EQ(p.w, 512);
+    for (int k = 0; k < 10; k++)
+        EXPECT_EQ((std::vector<int>{colourAt(p, 32 * k + 8, 208), colourAt(p, 32 * k + 24, 208)}),
+                  (std::vector<int>{0xFFFF00, black})) << "light " << k;
+    EXPECT_EQ(colourAt(p, 32 * 10 + 8, 208), black);
+
+    // NSR, then TEXT with cells of 24 x 40 pixels: "HI" from row 1, column 1,
+    // with the last byte of the stream.
+    p = render("bytes 0x1f\ntextmode size=12,20\nselect 192\nbytes 0x1c 0x41 0x41\ntext \"HI\"\n", true);
+    ASSERT_EQ(p.w, 512);
+    EXPECT_GT(countIn(p, 24, 40, 48, 80, 0xFFFF00), 40);  // H
+    EXPECT_GT(countIn(p, 48, 40, 72, 80, 0xFFFF00), 20);  // I, in the second wide cell
+    EXPECT_EQ(countIn(p, 0, 0, 512, 40, 0xFFFF00) + countIn(p, 0, 80, 512, 400, 0xFFFF00), 0);
+}
+
 TEST_F(Pdi2png, EndsWithAMessageForAMissingFileDisplayOrBadOption) {
     const std::string png = tempName("none.png");
     Outcome missing = pdi2png("", "/nonexistent/picture.nap '" + png + "'");

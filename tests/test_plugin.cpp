@@ -9,12 +9,14 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <X11/Intrinsic.h>
 #include <X11/Xlib.h>
 
 #include <cstdio>
 #include <fstream>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "plugin/npapi.h"
 #include "tests/x11_fixture.h"
@@ -32,23 +34,38 @@ TEST(PluginLibrary, ExportsExactlyTheFourEntries) {
                                             "NP_Initialize", "NP_Shutdown"}));
 }
 
-// The library's sleeps reach this program's select (it exports its symbols),
-// which counts them and returns at once; every other select is the real one.
+// The library's timers reach this program's XtAppAddTimeOut (it exports its
+// symbols), which records each interval and sets the real timer; a sleep
+// would reach select, which counts it.
+std::vector<unsigned long> timersSet;
 int sleepsSeen = 0;
 
 }  // namespace
 
+extern "C" XtIntervalId XtAppAddTimeOut(XtAppContext app, unsigned long ms, XtTimerCallbackProc proc,
+                                        XtPointer data) {
+    timersSet.push_back(ms);
+    using Add = XtIntervalId (*)(XtAppContext, unsigned long, XtTimerCallbackProc, XtPointer);
+    static Add real = reinterpret_cast<Add>(dlsym(RTLD_NEXT, "XtAppAddTimeOut"));
+    return real(app, ms, proc, data);
+}
+
 extern "C" int select(int n, fd_set *r, fd_set *w, fd_set *e, struct timeval *tv) {
-    if (n == 0 && !r && !w && !e && tv) {
-        sleepsSeen++;
-        return 0;
-    }
+    if (n == 0 && !r && !w && !e && tv) sleepsSeen++;
     using Select = int (*)(int, fd_set *, fd_set *, fd_set *, struct timeval *);
     static Select real = reinterpret_cast<Select>(dlsym(RTLD_NEXT, "select"));
     return real(n, r, w, e, tv);
 }
 
 namespace {
+
+// Runs the event loop for `ms` milliseconds: the plug-in's timers fire.
+void runLoop(XtAppContext app, int ms) {
+    for (int t = 0; t < ms; t += 10) {
+        while (XtAppPending(app)) XtAppProcessEvent(app, XtIMAll);
+        usleep(10000);
+    }
+}
 
 void *hostAlloc(uint32_t n) { return std::malloc(n); }
 void hostFree(void *p) { std::free(p); }
@@ -85,14 +102,15 @@ TEST(PluginLibrary, LoadedWithDlopenPlaysAStreamThroughItsTables) {
     NPWindow w = {reinterpret_cast<void *>(win.win), 0, 0, 400, 300, {0, 0, 300, 400}, &ws};
     ASSERT_EQ(pf.setwindow(&instance, &w), NPERR_NO_ERROR);
 
-    // RESET, yellow, WAIT of 2 ticks (one sleep each time it is decoded), a
-    // filled rectangle; 35 bytes in blocks of 10, 20 and 5.
+    // RESET, yellow, WAIT of 2 ticks (one tick of pause), a filled
+    // rectangle; 35 bytes in blocks of 10, 20 and 5.
     const uint8_t bytes[] = {0xA0, 0xC3, 0xC2, 0xBE, 0xF0, 0xBD, 0xDC, 0xC2, 0xB3, 0xC0, 0xC0, 0xC0,
                              0xD0, 0xC0, 0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
                              0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00};
     NPStream stream = {};
     uint16_t stype = 0;
     sleepsSeen = 0;
+    timersSet.clear();
     ASSERT_EQ(pf.newstream(&instance, type, &stream, 0, &stype), NPERR_NO_ERROR);
     int32_t offset = 0;
     for (int block : {10, 20, 5}) {
@@ -100,19 +118,20 @@ TEST(PluginLibrary, LoadedWithDlopenPlaysAStreamThroughItsTables) {
         EXPECT_EQ(pf.write(&instance, &stream, offset, block, const_cast<uint8_t *>(bytes) + offset), block);
         offset += block;
     }
-    XSync(win.dpy, False);
-    EXPECT_EQ(sleepsSeen, 1 + 1) << "the banner's pause and one WAIT: every byte decoded once";
+    runLoop(win.app, 1500);
+    EXPECT_EQ(timersSet, (std::vector<unsigned long>{1000, 100}))
+        << "the banner's moment and one WAIT: every byte decoded once";
     ASSERT_EQ(pf.destroystream(&instance, &stream, NPRES_DONE), NPERR_NO_ERROR);
 
     // The same size again decodes nothing; a new size decodes it all again,
-    // without the banner.
-    sleepsSeen = 0;
+    // without the banner, and the pause it has shown passes at once.
+    timersSet.clear();
     ASSERT_EQ(pf.setwindow(&instance, &w), NPERR_NO_ERROR);
-    EXPECT_EQ(sleepsSeen, 0);
     win.resize(300, 200);
     w.width = 300, w.height = 200;
     ASSERT_EQ(pf.setwindow(&instance, &w), NPERR_NO_ERROR);
-    EXPECT_EQ(sleepsSeen, 1);
+    EXPECT_TRUE(timersSet.empty());
+    EXPECT_EQ(sleepsSeen, 0) << "the plug-in slept";
 
     NPSavedData *saved = nullptr;
     EXPECT_EQ(pf.destroy(&instance, &saved), NPERR_NO_ERROR);
@@ -136,7 +155,7 @@ Window newestTopLevel(Display *d) {
 }
 
 // The demo into a PNG, at its first size and after a resize; the demo in a
-// window that a window manager (the test) closes; clear failures without a
+// window titled with the file's name, that a window manager (the test) closes; clear failures without a
 // file, a plug-in or a display, and for a bad option.
 TEST(Pdiview, EndToEnd) {
     NAPLPS_NEED_XVFB(8);
@@ -167,6 +186,15 @@ TEST(Pdiview, EndToEnd) {
     Window shell = 0;
     for (int i = 0; i < 200 && !(shell = newestTopLevel(d)); i++) usleep(50000);
     ASSERT_NE(shell, 0u) << "no pdiview window";
+    // Its title, as desktops show a file's window: the name, then the program.
+    std::string title;
+    for (int i = 0; i < 100 && title.empty(); i++) {
+        char *name = nullptr;
+        if (XFetchName(d, shell, &name) && name) title = name;
+        if (name) XFree(name);
+        else usleep(50000);
+    }
+    EXPECT_EQ(title, "demo.pdi - pdiview");
     XEvent ev = {};
     ev.xclient.type = ClientMessage;
     ev.xclient.window = shell;

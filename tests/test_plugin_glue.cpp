@@ -12,7 +12,11 @@
 #include <fstream>
 #include <set>
 
-#include "decoder/decoder.h"
+#include "decoder/api.h"
+#include "decoder/macro.h"
+#include "decoder/operand.h"
+#include "decoder/state.h"
+#include "interp/blink.h"
 #include "nxg/nxg.h"
 #include "plugin/npnap.h"
 #include "tests/x11_fixture.h"
@@ -23,7 +27,34 @@ using Bytes = std::vector<uint8_t>;
 
 namespace {
 
+// The browser's clock: timers the plug-in asks for wait in a queue and fire
+// when the test lets time pass; `sleeps` records the interval of each fired.
 std::vector<int> sleeps;
+struct FakeTimer {
+    XtIntervalId id;
+    unsigned long ms;
+    XtTimerCallbackProc proc;
+    XtPointer data;
+};
+std::vector<FakeTimer> timers;
+XtIntervalId nextTimer = 1;
+XtIntervalId addTimer(XtAppContext, unsigned long ms, XtTimerCallbackProc proc, XtPointer data) {
+    timers.push_back({nextTimer, ms, proc, data});
+    return nextTimer++;
+}
+void removeTimer(XtIntervalId id) {
+    timers.erase(std::remove_if(timers.begin(), timers.end(), [id](const FakeTimer &t) { return t.id == id; }),
+                 timers.end());
+}
+// Fires timers in the order they were set, at most `n` of them.
+void passTime(int n = 100000) {
+    for (; n > 0 && !timers.empty(); n--) {
+        FakeTimer t = timers.front();
+        timers.erase(timers.begin());
+        sleeps.push_back(int(t.ms));
+        t.proc(t.data, &t.id);
+    }
+}
 int frees = 0;
 bool keepFreed = false;  // the host's MemFree leaves the memory as it was
 std::vector<void *> kept;
@@ -94,6 +125,7 @@ struct Inst {
         win.width = uint32_t(width);
         win.height = uint32_t(height);
         EXPECT_EQ(NPP_SetWindow(&npp, &win), 0);
+        passTime();
         pump();
     }
     void open(const char *type = "image/naplps") {
@@ -101,11 +133,13 @@ struct Inst {
         EXPECT_EQ(NPP_NewStream(&npp, const_cast<char *>(type), &s, 0, &stype), 0);
         EXPECT_EQ(stype, NP_ASFILE) << "the file copy not asked for";
     }
-    void write(Bytes b) {
+    void write(Bytes b) {  // a block, and the time until the next one
         EXPECT_EQ(NPP_Write(&npp, &s, 0, int32_t(b.size()), b.data()), int32_t(b.size()));
+        passTime();
     }
     void end() {
         EXPECT_EQ(NPP_DestroyStream(&npp, &s, NPRES_DONE), 0);
+        passTime();
         pump();
     }
     void play(const Bytes &b) { open(), write(b), end(); }
@@ -180,7 +214,8 @@ struct PluginWindow : ::testing::Test {
         NAPLPS_NEED_XVFB(8);
         xtest::resetState();
         plg = Plugin{};
-        nxg.sleep_ms = [](int ms) { sleeps.push_back(ms); };
+        plg.add_timeout = addTimer, plg.remove_timeout = removeTimer, timers.clear();
+        nxg.sleep_ms = [](int) { ADD_FAILURE() << "the plug-in slept"; };
         ASSERT_EQ(start(sizeof(NPNetscapeFuncs), 9, sizeof(NPPluginFuncs)), 0);
     }
 };
@@ -201,9 +236,9 @@ TEST_F(PluginWindow, BlocksNewSizesAndExposures) {
     }
     a.end();
     EXPECT_TRUE(a.picture() == whole) << "the picture differs from the one decoded whole";
-    EXPECT_EQ(sleeps, (std::vector<int>{BANNER_PAUSE_MS, NXG_TICK_MS})) << "one banner, one WAIT";
-    a.setWindow(500, 300);  // decodes everything again (the WAIT too), without the banner
-    EXPECT_EQ(sleeps, (std::vector<int>{BANNER_PAUSE_MS, NXG_TICK_MS, NXG_TICK_MS})) << "redraw";
+    EXPECT_EQ(sleeps, (std::vector<int>{BANNER_PAUSE_MS, BLINK_TICK_MS})) << "one banner, one WAIT";
+    a.setWindow(500, 300);  // decodes everything again without the banner; the WAIT shown passes at once
+    EXPECT_EQ(sleeps, (std::vector<int>{BANNER_PAUSE_MS, BLINK_TICK_MS})) << "redraw";
     EXPECT_TRUE(a.picture() == wider);
     const NxgXSlot &slot = nxgx.slot[a.pi()->pdi_win_id];
     GC gc = XCreateGC(a.w.dpy, slot.pm, 0, nullptr);
@@ -283,6 +318,31 @@ TEST_F(PluginWindow, AStreamEndingInsideADefinitionDoesNotSwallowTheNext) {
     ASSERT_GT(lit(ref), 1000u);
     drawn(300, 200, {0x80, 0x41, 0xB3, 0xC0, 0xC0, 0xC9});  // DEF MACRO 'A', part of its body
     EXPECT_TRUE(drawn(300, 200, kBlock) == ref);
+}
+
+// The last instruction of a stream is drawn when the stream ends, once: a
+// redraw of the finished stream draws it too, and a second stream into the
+// instance goes on after it.
+TEST_F(PluginWindow, TheLastInstructionOfAStreamIsDrawnOnce) {
+    const Grid block = drawn(300, 200, kBlock);
+    const Bytes open(kBlock.begin(), kBlock.end() - 1);  // no byte after the rectangle
+    Inst a(300, 200);
+    a.play(open);
+    EXPECT_TRUE(a.picture() == block);
+    Inst late(300, 200, false);  // the window comes after the stream's end
+    late.play(open);
+    late.setWindow(300, 200);
+    EXPECT_TRUE(late.picture() == block) << "not drawn by the decoding of the finished stream";
+    // RESET with its text group, yellow, APS to row 1, column 1, then text.
+    const Bytes text = {0xA0, 0xC3, 0xC3, 0xBE, 0xF0, 0x1C, 0x41, 0x41, 'A', 'B'};
+    Bytes whole = text;
+    whole.insert(whole.end(), {'C', 0x00});
+    const Grid abc = drawn(300, 200, whole);
+    Inst b(300, 200);
+    b.play(text);
+    EXPECT_GT(lit(b.picture()), 50u) << "the stream's last text not drawn";
+    b.play({'C', 0x00});
+    EXPECT_TRUE(b.picture() == abc) << "the text drawn again, or C elsewhere";
 }
 
 TEST_F(PluginWindow, BufferGrowsGeometricallyAndABlockThatCannotBeStoredIsRefused) {
@@ -385,9 +445,35 @@ TEST_F(PluginWindow, BannerAndTheSleeps) {
     Inst b(100, 100);
     sleeps.clear();
     b.play({0xBE, 0xF0, 0xBF, 0xC0, 0xC3, 0xC3, 0xC0, 0x00});  // BLINK colour 192 to 0, 3 on, 3 off
-    std::vector<int> want(1 + BLINK_STEPS, NXG_TICK_MS);
+    std::vector<int> want(1 + BLINK_STEPS, BLINK_TICK_MS);
     want[0] = BANNER_PAUSE_MS;
     EXPECT_EQ(sleeps, want);
+}
+
+// A WAIT pauses decoding, not the browser: during the pause an exposure
+// repaints the window and a new size draws the picture again; closing the
+// page during a pause leaves no timer behind.
+TEST_F(PluginWindow, APauseHoldsNothingUp) {
+    Grid wider = drawn(500, 300, kZigzag);
+    Inst a(400, 300);
+    a.open();
+    ASSERT_EQ(NPP_Write(&a.npp, &a.s, 0, int32_t(kZigzag.size()), const_cast<uint8_t *>(kZigzag.data())),
+              int32_t(kZigzag.size()));
+    passTime(1);  // the banner's moment: decoding runs into the WAIT
+    ASSERT_TRUE(a.pi()->paused && timers.size() == 1 && a.pi()->fPdiOffset < int32_t(kZigzag.size()));
+    a.expose(BlackPixel(a.w.dpy, 0));
+    EXPECT_TRUE(a.picture(true) == a.picture()) << "no repaint during the pause";
+    a.setWindow(500, 300);
+    EXPECT_TRUE(a.picture() == wider) << "no redraw during the pause";
+    a.end();
+    Inst b(300, 200);
+    b.open();
+    NPP_Write(&b.npp, &b.s, 0, int32_t(kZigzag.size()), const_cast<uint8_t *>(kZigzag.data()));
+    passTime(1);
+    ASSERT_TRUE(b.pi()->paused && timers.size() == 1);
+    NPP_Destroy(&b.npp, nullptr);
+    EXPECT_TRUE(timers.empty()) << "a timer outlived its instance";
+    b.npp.pdata = nullptr;
 }
 
 }  // namespace

@@ -10,7 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "decoder/decoder.h"
+#include "decoder/api.h"
+#include "decoder/macro.h"
+#include "decoder/operand.h"
+#include "decoder/state.h"
 #include "tests/recorder.h"
 
 using namespace naplps;
@@ -212,7 +215,7 @@ Bytes randomStream(unsigned seed, size_t n) {
 TEST(Hostile, PseudoRandomStreams) {
     for (unsigned seed = 1; seed <= 12; seed++) {
         resetAll();
-        if (seed % 2) dec.func_macro_mode = 1;  // let macros play in half the runs
+        dec.func_macro_mode = int32_t(seed % 2);  // macros play in half the runs
         if (seed % 3 == 0) dec.Dimen = 1;
         feed(randomStream(seed, 200000));
         expectRecordsFit();

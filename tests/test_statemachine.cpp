@@ -3,10 +3,14 @@
 // them, and must give the same calls.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
-#include "decoder/decoder.h"
+#include "decoder/api.h"
+#include "decoder/macro.h"
+#include "decoder/operand.h"
+#include "decoder/state.h"
 #include "tests/recorder.h"
 
 using namespace naplps;
@@ -60,10 +64,12 @@ const std::vector<Case> kCases = {
     {"DEF MACRO name broken by a control", {0x80, 0x0D, 0x41, 0x00}, "c0 d | moji B 41 | c0 0"},
     // NSR and APS parameters.
     {"NSR with two operand bytes", {0x1F, 0x41, 0x42}, "c0 1f 1 2"},
-    {"NSR with non-operand bytes", {0x1F, 0x21, 0x22}, "c0 1f"},
+    {"NSR ended by a text byte, which is drawn", {0x1F, 0x21, 0x22, 0x00}, "c0 1f | moji B 21 22 | c0 0"},
     {"NSR broken by a control", {0x1F, 0x41, 0x0D}, "c0 1f | c0 d"},
-    {"APS with two parameters", {0x1C, 0x21, 0x25}, "c0 1c 1 5"},
-    {"APS broken by a control is dropped", {0x1C, 0x21, 0x0D}, "c0 d"},
+    {"NSR ended by the TEXT opcode, which is executed", {0x1F, 0xA2, 0xF0, 0x00}, "c0 1f | pdi 22 0 0 3 | c0 0"},
+    {"APS with two operand bytes", {0x1C, 0x41, 0x45}, "c0 1c 1 5"},
+    {"APS broken by a control is dropped", {0x1C, 0x41, 0x0D}, "c0 d"},
+    {"APS ended by a text byte, which is drawn", {0x1C, 0x21, 0x41, 0x00}, "moji B 21 41 | c0 0"},
     // Incremental instructions.
     {"INCREMENTAL POINT with count 0 does nothing", {0xB9, 0xC0, 0x41, 0x00}, "moji B 41 | c0 0"},
     {"INCREMENTAL POINT count broken by a control loses it", {0xB9, 0x0D, 0x41, 0x00},
@@ -80,8 +86,7 @@ const std::vector<Case> kCases = {
     {"incremental start point broken by a control loses it", {0xBA, 0xC8, 0x0D, 0x41, 0x00},
      "moji B 41 | c0 0"},
     // Macros.
-    {"invoking a macro plays nothing while the break test is in its load-time mode",
-     {0x1B, 0x29, 0x7A, 0xA1, 0x41, 0x00}, "moji B 41 | c0 0"},
+    {"invoking an undefined macro plays nothing", {0x1B, 0x29, 0x7A, 0xA1, 0x41, 0x00}, "moji B 41 | c0 0"},
     {"DEF MACRO stores and draws nothing until END", {0x80, 0x41, 0x41, 0x42, 0xA8, 0xC8, 0x85, 0x41, 0x00},
      "c1 80 41 | c1 85 | moji B 41 | c0 0"},
     {"DEF MACRO ended by ESC E", {0x80, 0x41, 0x41, 0x1B, 0x28, 0x42, 0x1B, 0x45, 0x00},
@@ -208,11 +213,10 @@ TEST(MacroCapture, LongBodyIsCutAtTheStoreEnd) {
     EXPECT_EQ(dec.MACROSiz[0x22], 0);
 }
 
-// With the break test in the mode full initialisation gives it, a macro
-// plays as if its bytes stood in the stream, and re-entering itself stops.
+// From load on, a macro plays as if its bytes stood in the stream, and
+// re-entering itself stops.
 TEST(MacroPlayback, PlaysStoredBytesAndStopsOnReentry) {
     resetAll();
-    dec.func_macro_mode = 1;
     dec.MulLen = 3;
     feed({0x1B, 0x29, 0x7A});              // macros into G1 (GR)
     feed({0x80, 0x41, 0x58, 0x59, 0x85});  // macro 'A' = "XY"
@@ -244,6 +248,61 @@ TEST(MacroPlayback, TMacrosAreNeverPlayed) {
     feed({0x1B, 0x29, 0x7A});
     feed({0x82, 0x41, 0x58, 0x85});
     EXPECT_EQ(joined(feed({0xC1, 0x00})), "c0 0");
+}
+
+// Distinct macros each playing the next ten times, 20 deep, would ask for
+// 10^20 plays: playback stops once it has played what the stream's bytes
+// paid for, and the bytes that follow pay for playback again.
+TEST(MacroPlayback, AChainOfMacrosEndsWithinItsBudget) {
+    resetAll();
+    Bytes s = {0x1B, 0x29, 0x7A};  // macros into G1 (GR)
+    for (int k = 0; k < 20; k++) {
+        s.insert(s.end(), {0x80, uint8_t(0x41 + k)});
+        s.insert(s.end(), 10, uint8_t(k < 19 ? 0xC2 + k : 'X'));  // the next macro, or 'X' at the end
+        s.push_back(0x85);
+    }
+    s.push_back(0xC1);
+    feed(s);
+    pdi_flush(0);
+    size_t played = 0;  // the X drawn
+    for (auto &c : rec.calls)
+        if (c.rfind("moji B", 0) == 0) played += size_t(std::count(c.begin(), c.end(), ' ')) - 1;
+    EXPECT_GT(played, 10000u) << played;  // a chain plays as long as it is paid for
+    EXPECT_LE(played, size_t(MACRO_PLAY_PER_BYTE) * s.size());
+    EXPECT_EQ(dec.MACRONestLevel, 0);
+    for (int m = 0; m < MACRO_COUNT; m++) EXPECT_EQ(dec.MACRONst[m], 0);
+    rec.calls.clear();
+    EXPECT_EQ(joined(feed({0xD4, 0x00})), "moji B 58 58 58 58 58 58 58 58 58 58 | c0 0");  // 'T' plays whole
+}
+
+// The end of a stream completes what is pending as the byte after it would,
+// once: a second flush and the bytes that follow draw nothing twice.
+TEST(EndOfStream, FlushCompletesThePendingInstructionOnce) {
+    const struct { Bytes bytes; const char *calls; } cases[] = {
+        {{0x41, 0x42}, "moji B 41 42"},
+        {{0x1B, 0x24, 0x42, 0x24, 0x22, 0x30}, "moji @ 2422"},
+        {{0xA8, 0xC8, 0xC0, 0xC0}, "pdi 28 400000 0"},
+        {{0xA4}, "pdi 24"},
+        {{0xB9, 0xC3, 0xC1}, "incpoint 3 1"},
+        {{0xBB, 0xC8, 0xC0, 0xC0, 0xC4}, "incpoly 400000 0 4"},
+        {{0x1F, 0x41}, "c0 1f"},
+        {{0x1C, 0x41}, ""},
+        {{0x1B, 0x28}, ""},
+        {{0x85}, "c1 85"},
+    };
+    for (auto &c : cases) {
+        prepare(3);
+        feed(c.bytes);
+        pdi_flush(0);
+        pdi_flush(0);
+        EXPECT_EQ(joined(rec.calls), c.calls) << c.calls;
+        EXPECT_EQ(dec.procmode, PM_IDLE);
+    }
+    prepare(3);
+    feed({0x41, 0x42});
+    pdi_flush(0);
+    rec.calls.clear();
+    EXPECT_EQ(joined(feed({0x43, 0x00})), "moji B 43 | c0 0");  // a new run, not AB again
 }
 
 TEST(ResultValue, ReportsPendingStatusOnce) {

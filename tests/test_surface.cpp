@@ -1,14 +1,15 @@
 // The surface on in-memory slots, no X server: the slot table, pel
 // rectangles, spans and patterned rows clipped to the picture and to the
 // clip rectangle, block copies and images, each slot's own picture,
-// colours and clip, and the blink and wait steps.
+// colours and clip, and blink ticks.
 #include <gtest/gtest.h>
 
 #include <climits>
 #include <memory>
 #include <vector>
 
-#include "decoder/decoder.h"
+#include "decoder/api.h"
+#include "interp/blink.h"
 #include "interp/state.h"
 #include "nxg/nxg.h"
 #include "raster/raster.h"
@@ -192,16 +193,15 @@ TEST_F(Surface, EachSlotKeepsItsOwnPictureColoursAndClip) {
     EXPECT_EQ(shown(a->id, 16), (std::vector<int>{200, 0, 0}));
 }
 
-// A blink tick ends a phase when its count runs out; index 32 waits for its
-// first on phase. WAIT sleeps half its ticks, rounded up, and the blink
-// ticks at every step.
-TEST_F(Surface, BlinkTicksSwitchPhasesAndWaitSleepsHalfItsTicks) {
+// A blink tick stores a colour into the current slot when a phase ends;
+// index 32 waits for its first on phase.
+TEST_F(Surface, BlinkTicksStoreTheirColoursWhenPhasesEnd) {
     auto t = surface(4, 2);
     ip.BTFlag[16] = 1, ip.BTOffTime[16] = 3, ip.BTOnTime[16] = 2, ip.BTOffR[16] = 10, ip.BTOnR[16] = 200;
     ip.BTFlag[32] = 3, ip.BTCount[32] = 1, ip.BTOnR[32] = 7, ip.BTOnTime[32] = 9;
     std::string phases;
     for (int tick = 1; tick <= 6; tick++) {
-        NXG_blink();
+        blink_tick();
         int red = shown(t->id, 16)[0];
         phases += red == 10 ? 'f' : red == 200 ? 'n' : '?';
     }
@@ -210,20 +210,6 @@ TEST_F(Surface, BlinkTicksSwitchPhasesAndWaitSleepsHalfItsTicks) {
     EXPECT_EQ(ip.BTFlag[32], 1);
     EXPECT_EQ(ip.BTCount[32], 4);  // on at the first tick, then 9 - 5
     EXPECT_EQ(shown(t->id, 32)[0], 7);
-    static int sleeps, sleptMs;
-    nxg.sleep_ms = [](int ms) { sleeps++, sleptMs += ms; };
-    for (Op c : {Op{10, 5, 5, 0, 0}, Op{11, 6, 5, 0, 0}, Op{0, 0, 0, 0, 0}, Op{1, 1, 0, 0, 0}, Op{2, 1, 1, 0, 0}}) {
-        sleeps = sleptMs = 0;
-        ip.WaitTimer = c.a;
-        waiting();
-        EXPECT_EQ(sleeps, c.b) << c.a;
-        EXPECT_EQ(sleptMs, NXG_TICK_MS * c.b) << c.a;
-        EXPECT_EQ(ip.WaitTimer, c.c) << c.a;
-    }
-    ip.BTFlag[48] = 1, ip.BTCount[48] = 0, ip.BTOffR[48] = 99, ip.WaitTimer = 2;
-    waiting();
-    EXPECT_EQ(ip.BTFlag[48], 2);
-    EXPECT_EQ(shown(t->id, 48)[0], 99);
 }
 
 }  // namespace

@@ -70,11 +70,11 @@ TEST_F(Cursor, CrAndLfRightAfterAnAutomaticWrapAreSwallowedOnce) {
 }
 
 TEST_F(Cursor, ActivePositionHomeAndFormFeed) {
-    script({{apsBytes(5, 7), {7 * CW, 5 * CH}}, {apsBytes(0x5F, 0x5F), {0x1000000, 0xC80000}}});  // held at the edges
-    charSize(INT32_MAX, INT32_MIN), script({{apsBytes(0x5F, 0x5F), {0x1000000, INT32_MIN}}});  // beyond int32
+    script({{apsBytes(5, 7), {7 * CW, 5 * CH}}, {apsBytes(0x3F, 0x3F), {0x1000000, 0xC80000}}});  // held at the edges
+    charSize(INT32_MAX, INT32_MIN), script({{apsBytes(0x3F, 0x3F), {0x1000000, INT32_MIN}}});  // beyond int32
     // An APS cut short is dropped; APH and FF go to the first line, whatever the height's sign.
     charSize(CW, CH);
-    script({{apsBytes(1, 1) + std::string{char(C0_APS), char(0x25), '\r'}, {0, CH}},
+    script({{apsBytes(1, 1) + std::string{char(C0_APS), char(0x45), '\r'}, {0, CH}},
             {apsBytes(3, 3) + "\x1e", {0, 0xC80000 - CH}}, {apsBytes(3, 3) + "\x0c", {0, 0xC80000 - CH}}});
     charSize(CW, -2 * CH), script({{"\x0c", {0, 0xC80000 - 2 * CH}}});
 }

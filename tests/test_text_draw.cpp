@@ -23,10 +23,10 @@ const std::string DRCS = "\xa1";  // DRCS character 0x21 in G1
 
 // DRCS character 0x21 from a 16 x 16 picture ('#' a dot), G1 the DRCS set.
 void defineDrcs(const std::vector<std::string> &art) {
-    std::fill(dec.DRCSBuf[1], dec.DRCSBuf[1] + 32, 0);
+    std::fill(ras.DRCSBuf[1], ras.DRCSBuf[1] + 32, 0);
     for (size_t r = 0; r < art.size(); r++)
         for (size_t c = 0; c < art[r].size(); c++)
-            if (art[r][c] == '#') dec.DRCSBuf[1][2 * r + c / 8] |= uint8_t(0x80 >> c % 8);
+            if (art[r][c] == '#') ras.DRCSBuf[1][2 * r + c / 8] |= uint8_t(0x80 >> c % 8);
     feed("\x1b){");
 }
 // A blank w x h picture with the rows from .. to (top row 0) set to row.
@@ -99,12 +99,29 @@ TEST_F(TextDraw, UnderlineOpaqueBackgroundAndReverseVideo) {
     type(apsBytes(0, 0) + "H");
     EXPECT_TRUE(pixelsOf(grid(), '1').size() > 10u && pixelsOf(grid(), '2').size() > 100u);
     // Reverse: what the glyph leaves empty; a full glyph leaves the last column.
+    // The 16 glyph rows fall on 15 pixel rows, each block on its own rows.
     const struct { int mode; std::vector<std::string> art; std::string row; } cases[] = {
         {0, {}, "1111111111111111.."}, {2, std::vector<std::string>(16, std::string(16, '#')), "2222222222222221.."}};
     for (auto &c : cases) {
         window(18, 22), charSize(16, 20), defineDrcs(c.art), ras.pen.ColorMod = c.mode;
         type("\x88" + apsBytes(0, 0) + DRCS);
-        EXPECT_TRUE(pictureIs(grid(), picture(18, 22, {{1, 16, c.row}})));
+        EXPECT_TRUE(pictureIs(grid(), picture(18, 22, {{2, 16, c.row}})));
+    }
+}
+
+// Reverse video row for row: at one pixel row per glyph row, a glyph of
+// alternate full and empty rows shows as alternate bars, in the background
+// colour where the glyph has dots (its last column is always drawn).
+TEST_F(TextDraw, ReverseVideoKeepsEveryGlyphRowApart) {
+    std::vector<std::string> stripes;
+    for (int r = 0; r < 16; r++) stripes.push_back(r % 2 ? std::string(16, '#') : "");
+    for (int mode : {0, 2}) {
+        window(18, 24), charSize(16, 22), defineDrcs(stripes), ras.pen.ColorMod = mode;
+        type("\x88" + apsBytes(0, 0) + DRCS);
+        Grid want = ptest::blank(18, 24, '.');
+        for (int r = 0; r < 16; r++)
+            want[size_t(2 + r)] = r % 2 ? (mode ? "2222222222222221.." : "...............1..") : "1111111111111111..";
+        EXPECT_TRUE(pictureIs(grid(), want)) << mode;
     }
 }
 
@@ -202,6 +219,19 @@ TEST_F(Scroll, LineFeedScrollsTheFieldAndFormFeedBlanksTheDisplay) {
     EXPECT_TRUE(pictureIs(grid(), ptest::blank(8, 8, '2')));
     scrollscr(8, SCROLL_UP, 0, 0, 7, 7);
     EXPECT_TRUE(pictureIs(grid(), ptest::blank(8, 8, '0')));
+}
+
+// A texture definition diverts every pixel into its grid: a line feed that
+// would scroll the field (or INCREMENTAL POINT rows past the field's end)
+// leaves the picture as it stands.
+TEST_F(Scroll, NothingMovesWhileADefinitionCapturesThePixels) {
+    window(24, 62), run(OP_FIELD, {0, 0, 2 * CW, 3 * CH});
+    type("\x97" + apsBytes(0, 0) + "\x1b|\xff");  // scroll on, a full block on the last line
+    const Grid before = grid();
+    feed("\x84\x41\n\x85");  // DEF TEXTURE A, line feed, END
+    EXPECT_TRUE(pictureIs(grid(), before));
+    feed("\n");
+    EXPECT_FALSE(pictureIs(grid(), before)) << "a line feed after the definition scrolls again";
 }
 
 // --- Hostile sizes and codes -----------------------------------------------------------

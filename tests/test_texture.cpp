@@ -87,8 +87,8 @@ TEST_F(Texture, DefinitionsOfPatternsAndDrcsCharacters) {
     start_def_texture('A'), rect(0, 0, 255, 199), end_def_texture();
     start_def_texture('B'), rect(-100, -100, 50, 50), rect(600, 500, 50, 50), end_def_texture();
     for (int row = 0; row < 16; row++) {
-        EXPECT_EQ(dec.DRCSBuf['A' - 32][2 * row] << 8 | dec.DRCSBuf['A' - 32][2 * row + 1], row >= 9 ? 0xFF00 : 0) << row;
-        EXPECT_EQ(dec.DRCSBuf['B' - 32][2 * row] | dec.DRCSBuf['B' - 32][2 * row + 1], 0) << row;
+        EXPECT_EQ(ras.DRCSBuf['A' - 32][2 * row] << 8 | ras.DRCSBuf['A' - 32][2 * row + 1], row >= 9 ? 0xFF00 : 0) << row;
+        EXPECT_EQ(ras.DRCSBuf['B' - 32][2 * row] | ras.DRCSBuf['B' - 32][2 * row + 1], 0) << row;
     }
     EXPECT_EQ(grid(), ptest::blank(16, 8));
 }

@@ -15,6 +15,7 @@
 #include <unistd.h>
 
 #include "interp/state.h"
+#include "interp/blink.h"
 #include "nxg/nxg.h"
 #include "raster/raster.h"
 #include "tests/x11_fixture.h"
@@ -245,7 +246,7 @@ TEST_F(X11, WindowsUnderTwoPixelsAreRefusedAndNothingIsDrawn) {
     uint8_t px[4] = {1, 2, 3, 4};
     NXG_put_image(px, 2, 2, 0, 0), pdi_load_canvas(0, 0, 0, 5, 5);
     ip.BTFlag[16] = 1;
-    NXG_blink();
+    blink_tick();
     EXPECT_EQ(nxgx.NXG_win_err, 0);
     // A slot resized below two pixels stops drawing but stays the instance's.
     auto w = window(6, 3);

@@ -8,7 +8,10 @@
 #include <cstdio>
 #include <thread>
 
-#include "decoder/decoder.h"
+#include "decoder/api.h"
+#include "decoder/macro.h"
+#include "decoder/operand.h"
+#include "decoder/state.h"
 #include "interp/state.h"
 #include "raster/raster.h"
 

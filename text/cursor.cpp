@@ -1,19 +1,18 @@
 // The text cursor: C0 controls, character steps along the path and line
 // steps across it, with wrapping at the edge of the active field (or of the
 // unit screen when the cursor is outside the field) and scrolling.
-#include "decoder/decoder.h"
-#include "decoder/executors.h"
+#include "interp/protocol.h"
+#include "text/text.h"
+#include "interp/interp.h"
 #include "interp/control.h"
 #include "interp/state.h"
 #include "text/state.h"
-#include "text/text.h"
 #include "raster/raster.h"
 
 namespace naplps {
 
 namespace {
 
-constexpr int RESET_VALUES = 9;
 
 // One axis of the cursor with the field edges, the unit screen's extent and
 // the character field's extents on it.
@@ -243,16 +242,8 @@ void cs() {
 }
 
 void nsr(int row, int col) {
-    // Primary, PDI, supplementary and mosaic sets in G0..G3; G0 in GL, G1
-    // in GR; no single shift.
-    dec.Gset[0] = SET_PRIMARY;
-    dec.Gset[1] = SET_PDI;
-    dec.Gset[2] = SET_SUPPL;
-    dec.Gset[3] = SET_MOSAIC;
-    dec.GPG[0] = 0;
-    dec.GPG[1] = 1;
-    dec.GLS = -1;
-    // Domain, text and texture back to their defaults.
+    // The decoder has put back its code sets and operand lengths; domain,
+    // text and texture return to their defaults here.
     int32_t rec[DATA_SIZE] = {RESET_VALUES, 1, 0, 0, 1, 0, 0, 1, 0, 0};
     PDI_reset(rec);
     ras.pen.ColorMod = 0;

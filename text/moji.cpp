@@ -6,15 +6,15 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "decoder/decoder.h"
-#include "decoder/executors.h"
+#include "interp/protocol.h"
+#include "text/text.h"
+#include "interp/interp.h"
 #include "interp/commands.h"
 #include "interp/state.h"
 #include "nxg/nxg.h"
 #include "nxg/nxgfnt.h"
 #include "raster/raster.h"
 #include "text/state.h"
-#include "text/text.h"
 
 namespace naplps {
 
@@ -151,11 +151,20 @@ void drawGlyphNormal(int64_t x0, int64_t y, int64_t W, int64_t H) {
         unsigned stepL = ~cur & (cur >> 1) & next & ~(next >> 1);
         unsigned stepR = ~cur & (cur << 1) & next & ~(next << 1);
         int64_t x = x0, ax = W - 1;
+        // Set dots next to each other are one block: a dot's column step is
+        // never wider than the block, so the run's blocks leave no gap.
+        int64_t runStart = 0;
+        bool inRun = false;
         for (int c = 0; c < 16; c++) {
             x += accSteps(ax);
             ax += W - 1;
             unsigned m = 0x8000u >> c;
-            if (cur & m) rect(ras.pen.OriginX + x, ras.pen.OriginY + y, dw, dh);
+            if ((cur & m) && !inRun) runStart = x, inRun = true;
+            bool runEnds = inRun && (c == 15 || !(cur & (m >> 1)));
+            if (runEnds) {
+                rect(ras.pen.OriginX + runStart, ras.pen.OriginY + y, x - runStart + dw, dh);
+                inRun = false;
+            }
             if (dw >= 2 && dh >= 2) {
                 if (stepL & m) diagonal(ras.pen.OriginX + x, ras.pen.OriginY + y, dw, dh, true);
                 if (stepR & m) diagonal(ras.pen.OriginX + x, ras.pen.OriginY + y, dw, dh, false);
@@ -166,6 +175,8 @@ void drawGlyphNormal(int64_t x0, int64_t y, int64_t W, int64_t H) {
 
 // Reverse video: the pixels the glyph leaves empty in the text colour.
 // Glyph rows and columns that give no pixel step merge into the next ones.
+// Each block covers exactly the dh pixel rows of its glyph rows (rect adds
+// a row of its own, which would cover the row above and hide its dots).
 void drawGlyphReverse(int64_t x0, int64_t y, int64_t W, int64_t H) {
     int64_t ay = H - 1;
     unsigned rowDots = 0;
@@ -174,9 +185,9 @@ void drawGlyphReverse(int64_t x0, int64_t y, int64_t W, int64_t H) {
         y -= dh;
         ay += H - 1;
         rowDots |= unsigned(glyphRow(r));
-        if (ras.pen.ColorMod == 2) {
+        if (ras.pen.ColorMod == 2 && dh > 0) {
             ras.DRAW_COLOR_fg = ras.pen.BakColor;
-            rect(ras.pen.OriginX + x0, ras.pen.OriginY + y, W - 1, dh);
+            rect(ras.pen.OriginX + x0, ras.pen.OriginY + y, W - 1, dh - 1);
             ras.DRAW_COLOR_fg = ras.pen.ForColor;
         }
         int64_t x = x0, ax = W - 1;
@@ -186,11 +197,11 @@ void drawGlyphReverse(int64_t x0, int64_t y, int64_t W, int64_t H) {
             x += dw;
             ax += W - 1;
             colDots |= 0x8000u >> c;
-            if ((rowDots & colDots) == 0 && dw > 0 && dh > 0) rect(ras.pen.OriginX + x - dw, ras.pen.OriginY + y, dw, dh);
+            if ((rowDots & colDots) == 0 && dw > 0 && dh > 0) rect(ras.pen.OriginX + x - dw, ras.pen.OriginY + y, dw, dh - 1);
             if (dw > 0) colDots = 0;
         }
         if (dh > 0) {
-            rect(ras.pen.OriginX + x0 + W - 1, ras.pen.OriginY + y, 1, dh);
+            rect(ras.pen.OriginX + x0 + W - 1, ras.pen.OriginY + y, 1, dh - 1);
             rowDots = 0;
         }
     }
@@ -297,7 +308,7 @@ void getfont() {
 
 void getDRCSfont() {
     int k = tableIndex(txt.CodeLow);
-    loadGlyph(k < 0 ? nullptr : dec.DRCSBuf[k]);
+    loadGlyph(k < 0 ? nullptr : ras.DRCSBuf[k]);
 }
 
 void getsupplefont() {

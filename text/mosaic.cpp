@@ -2,12 +2,12 @@
 // one bit of the code, drawn contiguous or separated at the cursor in the
 // character size and rotation, with the colour modes and reverse video of
 // text.
-#include "decoder/decoder.h"
-#include "decoder/executors.h"
+#include "interp/protocol.h"
+#include "text/text.h"
+#include "interp/interp.h"
 #include "interp/state.h"
 #include "raster/raster.h"
 #include "text/state.h"
-#include "text/text.h"
 
 namespace naplps {
 

@@ -3,8 +3,9 @@
 // and copy primitives, so window and backing pixmap stay alike.
 #include <utility>
 
-#include "decoder/decoder.h"
+#include "interp/protocol.h"
 #include "interp/state.h"
+#include "text/state.h"
 #include "nxg/nxg.h"
 #include "raster/raster.h"
 #include "text/text.h"
@@ -13,6 +14,9 @@ namespace naplps {
 
 void scrollscr(int n, int dir, int x1, int y1, int x2, int y2) {
     if (n <= 0) return;
+    // While a texture or DRCS definition captures the pixels, nothing of
+    // the window may change: the picture stays as it is.
+    if (ras.TEXTURE_DEF_FLAG) return;
     int64_t ax = int64_t(x1) + ras.pen.OriginX, bx = int64_t(x2) + ras.pen.OriginX;
     int64_t ay = int64_t(y1) + ras.pen.OriginY, by = int64_t(y2) + ras.pen.OriginY;
     if (ax > bx) std::swap(ax, bx);
@@ -68,8 +72,8 @@ void scrollscr(int n, int dir, int x1, int y1, int x2, int y2) {
 }
 
 void clearPictureArea() {
-    if (dec.PDI_reset_mode) {
-        int x1 = dec.PDI_win_x1, y1 = dec.PDI_win_y1, x2 = dec.PDI_win_x2, y2 = dec.PDI_win_y2;
+    if (txt.PDI_reset_mode) {
+        int x1 = txt.PDI_win_x1, y1 = txt.PDI_win_y1, x2 = txt.PDI_win_x2, y2 = txt.PDI_win_y2;
         NXG_set_clp(x1, y1, x2, y2);
         dot_p(x1, y1, sat32(int64_t(x2) - x1 + 1), sat32(int64_t(y2) - y1 + 1));
         NXG_set_clp(ras.VRAM_x_min, ras.VRAM_y_min, ras.VRAM_x_max, ras.VRAM_y_max);

@@ -11,6 +11,10 @@ struct Text {
     int32_t UnderLine = 0, Reverse = 0, CursStat = 0;
     int32_t Scroll = 0, WordWrap = 0, ProtectFlag = 0;
     int32_t Done_auto_apd = 0;
+    // Erase window of display erase (pdi_set_reset_mode): when set, a clear
+    // fills only this rectangle of the picture.
+    int32_t PDI_reset_mode = 0;
+    int32_t PDI_win_x1 = 0, PDI_win_y1 = 0, PDI_win_x2 = 0, PDI_win_y2 = 0;
     int32_t InField = 0;   // 2 cell inside the field, 1 cursor inside, 0 outside
     int32_t LastCharType = 0, LastCharCd_a = 0;
     int32_t LastCharCode = 0;   // JIS row * 256 + cell of the last character

@@ -5,17 +5,9 @@
 
 #include <cstdint>
 
-namespace naplps {
+#include "interp/protocol.h"
 
-// C0 control codes the cursor code acts on.
-constexpr int C0_BS = 0x08;    // backspace: active position backward
-constexpr int C0_HT = 0x09;    // horizontal tab: active position forward
-constexpr int C0_LF = 0x0A;    // line feed: active position down
-constexpr int C0_VT = 0x0B;    // vertical tab: active position up
-constexpr int C0_FF = 0x0C;    // form feed: clear screen
-constexpr int C0_CR = 0x0D;    // carriage return: active position return
-constexpr int C0_APH = 0x1E;   // active position home
-// APS (0x1C) and NSR (0x1F) are named in decoder/decoder.h.
+namespace naplps {
 
 // Character paths (direction of the cursor advance).
 constexpr int PATH_RIGHT = 0, PATH_LEFT = 1, PATH_UP = 2, PATH_DOWN = 3;
@@ -26,6 +18,16 @@ constexpr int SCROLL_DOWN = 0, SCROLL_LEFT = 1, SCROLL_UP = 2, SCROLL_RIGHT = 3;
 constexpr int AUTO_NONE = 0;      // no automatic line change pending
 constexpr int AUTO_WRAPPED = 1;   // a character advance just changed line
 constexpr int AUTO_SWALLOWED = 2; // one CR or LF after it was swallowed
+
+// The text code's entries for the decoder.
+void PDI_c0(int code, int32_t *data);         // C0 control
+void PDI_moji(int set, int32_t *data);        // text run of a character set
+void PDI_mosaic(int32_t *data);               // run of mosaic characters
+// A C1 control that sets a text attribute or character size, or repeats
+// the last character (REPEAT with its count in data[1], REPEAT TO EOL).
+void text_c1(int code, const int32_t *data);
+// Recomputes the character field from the text state.
+void setChrFld();
 
 // Cursor steps (logical units).
 void apf();

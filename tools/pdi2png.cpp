@@ -31,7 +31,12 @@
 #include <string>
 #include <vector>
 
-#include "decoder/decoder.h"
+#include "decoder/api.h"
+#include "decoder/macro.h"
+#include "decoder/operand.h"
+#include "decoder/state.h"
+#include "interp/blink.h"
+#include "tools/cli.h"
 #include "tools/png_file.h"
 #include "nxg/nxg.h"
 #ifdef PDI2PNG_X11
@@ -45,9 +50,14 @@ namespace {
 
 constexpr int MAX_SIDE = 4096;
 
-void usage() {
-    std::fprintf(stderr, "usage: pdi2png [--size WxH] [--no-wait] [--stats] [--x11] FILE OUT.png\n");
-}
+const char kUsage[] =
+    "usage: pdi2png [--size WxH] [--no-wait] [--stats] [--x11] FILE OUT.png\n"
+    "Decodes the NAPLPS picture FILE and writes the final picture as a PNG.\n"
+    "  --size WxH  picture size in pixels, each 2..4096 (default 512x400)\n"
+    "  --no-wait   let WAIT pass without sleeping\n"
+    "  --stats     print the number of line spans drawn to standard error\n"
+    "  --x11       draw into a window on $DISPLAY instead of in memory\n"
+    "  --help      print this text;  --version  print the version\n";
 
 bool parseSize(const char *s, int *w, int *h) {
     char x = 0;
@@ -120,8 +130,23 @@ void decode(const std::vector<uint8_t> &bytes, int w, int h, bool stats) {
     pdi_ctl(0, 0, 0, 0, 512);
     pdi_clip(0, 0, 0, w - 1, h - 1);
     // As in the plug-in, an instruction still open at the end of the data
-    // waits for a byte that never comes and is not drawn.
-    for (uint8_t b : bytes) pdi_putchar(0, b);
+    // is completed there.
+    for (uint8_t b : bytes) {
+        pdi_putchar(0, b);
+        // A WAIT: its ticks pass (asleep unless --no-wait) before the next byte.
+        while (pdi_wait_ticks(0) > 0) {
+            nxg.sleep_ms(BLINK_TICK_MS);
+            pdi_tick(0);
+        }
+    }
+    pdi_flush(0);
+    // The end of the stream, as the plug-in shows it: blinking colours step
+    // for a while.
+    if (pdi_blinking(0))
+        for (int step = 0; step < END_BLINK_STEPS; step++) {
+            nxg.sleep_ms(BLINK_TICK_MS);
+            pdi_tick(0);
+        }
     if (stats) std::fprintf(stderr, "spans %llu\n", (unsigned long long)ras.spans);
 }
 
@@ -214,6 +239,7 @@ int runX11(char **argv) {
 }  // namespace
 
 int main(int argc, char **argv) {
+    if (cli::standardOptions(argc, argv, "pdi2png", kUsage)) return 0;
     int w = 512, h = 400;
     bool noWait = false, stats = false, x11 = false;
     std::vector<const char *> files;
@@ -221,8 +247,7 @@ int main(int argc, char **argv) {
         std::string a = argv[i];
         if (a == "--size") {
             if (i + 1 >= argc || !parseSize(argv[i + 1], &w, &h)) {
-                std::fprintf(stderr, "pdi2png: --size needs WxH, each 2..%d\n", MAX_SIDE);
-                return 2;
+                return cli::badUsage("pdi2png", kUsage, "--size needs WxH, each 2..4096");
             }
             i++;
         } else if (a == "--no-wait") {
@@ -232,16 +257,12 @@ int main(int argc, char **argv) {
         } else if (a == "--x11") {
             x11 = true;
         } else if (a.size() > 1 && a[0] == '-') {
-            usage();
-            return 2;
+            return cli::badUsage("pdi2png", kUsage, ("unknown option " + a).c_str());
         } else {
             files.push_back(argv[i]);
         }
     }
-    if (files.size() != 2) {
-        usage();
-        return 2;
-    }
+    if (files.size() != 2) return cli::badUsage("pdi2png", kUsage);
 #ifndef PDI2PNG_X11
     if (x11) return runX11(argv);
 #endif

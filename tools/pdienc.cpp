@@ -3,7 +3,8 @@
 //
 //   pdienc IN.pdt OUT.pdi      (- for standard input or output)
 //
-// The language, one instruction per line; '#' starts a comment:
+// The language is described in full in the manual page (man/pdienc.1); in
+// short, one instruction per line, '#' starts a comment:
 //
 //   Coordinates and sizes are in 1/256 of the unit screen's width: x runs
 //   0 .. 255 across the picture, y 0 .. 199 from the bottom up. They may be
@@ -29,7 +30,8 @@
 //   line-rel DX DY ...                             (LINE RELATIVE)
 //   set-line X1 Y1 X2 Y2 ...                       (SET & LINE ABSOLUTE)
 //   set-line-rel X Y DX DY ...                     (SET & LINE RELATIVE)
-//   arc X1 Y1 X2 Y2      through two points        (ARC OUTLINED)
+//   arc DX1 DY1 DX2 DY2  through two points, each  (ARC OUTLINED)
+//                        relative to the one before; one pair: a circle
 //   arc-filled, set-arc, set-arc-filled            (the set forms start
 //                                                   with the point X Y)
 //   rect W H ...         from the point            (RECTANGLE OUTLINED)
@@ -63,7 +65,15 @@
 #include <string>
 #include <vector>
 
+#include "tools/cli.h"
+
 namespace {
+
+const char kUsage[] =
+    "usage: pdienc IN.pdt OUT.pdi   (- for standard input or output)\n"
+    "Encodes a text description of a picture, one instruction a line, as an\n"
+    "8-bit NAPLPS stream. The language is described in pdienc(1).\n"
+    "  --help     print this text;  --version  print the version\n";
 
 struct Encoder {
     int SngLen = 1, MulLen = 3;
@@ -305,10 +315,8 @@ void encodeLine(Encoder &e, const std::string &line) {
 }  // namespace
 
 int main(int argc, char **argv) {
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: pdienc IN.pdt OUT.pdi   (- for standard input or output)\n");
-        return 2;
-    }
+    if (cli::standardOptions(argc, argv, "pdienc", kUsage)) return 0;
+    if (argc != 3) return cli::badUsage("pdienc", kUsage);
     std::string inName = argv[1];
     std::ifstream file;
     std::istream *in = &std::cin;

@@ -5,7 +5,11 @@
 #include <cstring>
 #include <vector>
 
-#include "decoder/decoder.h"
+#include "decoder/api.h"
+#include "decoder/macro.h"
+#include "decoder/operand.h"
+#include "decoder/state.h"
+#include "tools/cli.h"
 #include "tools/counting_executors.h"
 
 using namespace naplps;
@@ -21,6 +25,12 @@ static const char *const kOpNames[32] = {
     "SET COLOR", "WAIT", "SELECT COLOR", "BLINK",
 };
 
+static const char kUsage[] =
+    "usage: pdistat FILE   (- for standard input)\n"
+    "Decodes the NAPLPS stream FILE without drawing it and prints what it holds:\n"
+    "text, picture instructions by name, C0 and C1 controls, macro bytes.\n"
+    "  --help     print this text;  --version  print the version\n";
+
 static bool readAll(const char *path, std::vector<uint8_t> &out) {
     FILE *f = std::strcmp(path, "-") == 0 ? stdin : std::fopen(path, "rb");
     if (!f) return false;
@@ -32,20 +42,16 @@ static bool readAll(const char *path, std::vector<uint8_t> &out) {
 }
 
 int main(int argc, char **argv) {
-    if (argc != 2 || argv[1][0] == '\0' || std::strcmp(argv[1], "--help") == 0) {
-        std::fprintf(stderr, "usage: pdistat FILE   (- for standard input)\n");
-        return 2;
-    }
+    if (cli::standardOptions(argc, argv, "pdistat", kUsage)) return 0;
+    if (argc != 2 || argv[1][0] == '\0' || (argv[1][0] == '-' && argv[1][1] != '\0'))
+        return cli::badUsage("pdistat", kUsage);
     std::vector<uint8_t> bytes;
     if (!readAll(argv[1], bytes)) {
         std::fprintf(stderr, "pdistat: cannot read %s: %s\n", argv[1], std::strerror(errno));
         return 1;
     }
     pdi_put(0, bytes.data(), int(bytes.size()));
-    // A trailing NUL completes an instruction still pending at the end; it is
-    // not counted itself.
-    pdi_putchar(0, 0x00);
-    execCounts.c0[0]--;
+    pdi_flush(0);  // an instruction still pending at the end counts too
     const ExecCounts &c = execCounts;
     std::printf("%s: %zu bytes\n", argv[1], bytes.size());
     std::printf("  text: %ld characters in %ld runs, %ld mosaic characters\n", c.characters, c.textRuns, c.mosaics);

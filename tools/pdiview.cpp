@@ -2,19 +2,19 @@
 // Pictarine plug-in, as a browser would: it loads npnap.so, exchanges the
 // function tables, gives the plug-in an Xt window and delivers the file as
 // a stream in blocks, then keeps the window open (exposures repaint, a
-// window-manager resize re-decodes) until it is closed.
+// window-manager resize re-decodes) until it is closed. The window's title
+// is the file's name.
 //
 //   pdiview [--size WxH] [--block N] [--delay MS] [--resize WxH]
-//           [--png OUT.png] [--plugin PATH] [FILE]
+//           [--png OUT.png] [--plugin PATH] [FILE...]
 //
-//   --size WxH     window size (default 512x400, the whole unit screen)
-//   --block N      bytes per NPP_Write (default 4096)
-//   --delay MS     pause after each block, to watch the picture build up
-//   --resize WxH   resize the window once after the stream has ended
-//   --png OUT.png  save the window after the stream has ended and exit
-//   --plugin PATH  the plug-in to load (default: npnap.so beside pdiview,
-//                  or $PICTARINE_PLUGIN)
-//   FILE           the picture; without it the demo picture is played
+// Several files are several pictures on one page: one plug-in instance
+// each, side by side from left to right without a gap, their streams
+// delivered in interleaved blocks.
+//
+// The plug-in is $PICTARINE_PLUGIN, or npnap.so beside pdiview (the build
+// tree), or the installed one in the plug-in directory relative to
+// pdiview's own. Without FILE the demo picture is played.
 #include <algorithm>
 #include <cerrno>
 #include <climits>
@@ -39,6 +39,7 @@
 #include <X11/Xutil.h>
 
 #include "plugin/npapi.h"
+#include "tools/cli.h"
 #include "tools/png_file.h"
 
 #ifndef PICTARINE_DEMO
@@ -56,7 +57,23 @@ struct Options {
     int resizeW = 0, resizeH = 0;
     const char *png = nullptr;
     std::string plugin;
-    std::string file = PICTARINE_DEMO;
+    std::vector<std::string> files;
+};
+
+// One picture of the page: a plug-in instance in its own window.
+struct Picture {
+    std::string file;
+    std::vector<unsigned char> bytes;
+    Widget core = nullptr;
+    NPP_t npp = {};
+    NPWindow npwin = {};
+    NPSetWindowCallbackStruct ws = {};
+    NPStream stream = {};
+    std::string url;
+    uint16_t stype = NP_NORMAL;
+    size_t offset = 0;
+    bool open = false;       // the stream is open
+    bool given = false;      // the window was given to the plug-in
 };
 
 // Everything the host keeps while it runs.
@@ -64,25 +81,60 @@ struct Host {
     Options opt;
     XtAppContext app = nullptr;
     Display *dpy = nullptr;
-    Widget shell = nullptr, core = nullptr;
+    Widget shell = nullptr, page = nullptr;
+    std::vector<Picture> pics;
+    int picW = 0, picH = 0;  // size of each picture now
     Atom wmDelete = None;
     bool mapped = false;
     bool quit = false;
     NPPluginFuncs pf = {};
     NPNetscapeFuncs ns = {};
-    NPP_t npp = {};
-    NPWindow npwin = {};
-    NPSetWindowCallbackStruct ws = {};
     bool windowGiven = false;
+    long lastActivity = 0;   // when the last event or timer was handled
 };
 
 Host host;
 
-[[noreturn]] void usage() {
-    std::fprintf(stderr,
-                 "usage: pdiview [--size WxH] [--block N] [--delay MS] [--resize WxH]\n"
-                 "               [--png OUT.png] [--plugin PATH] [FILE]\n");
-    std::exit(2);
+const char kUsage[] =
+    "usage: pdiview [--size WxH] [--block N] [--delay MS] [--resize WxH]\n"
+    "               [--png OUT.png] [--plugin PATH] [FILE...]\n"
+    "Plays NAPLPS picture files (default: the demo picture) through the\n"
+    "Pictarine plug-in in a window; several files are pictures side by side.\n"
+    "  --size WxH     size of each picture (default 512x400)\n"
+    "  --block N      bytes given to the plug-in at a time (default 4096)\n"
+    "  --delay MS     pause after each block, 0..60000 ms\n"
+    "  --resize WxH   resize each picture once after the streams have ended\n"
+    "  --png OUT.png  save the page once its pictures are settled and exit\n"
+    "  --plugin PATH  the plug-in to load (default: $PICTARINE_PLUGIN, or\n"
+    "                 npnap.so beside pdiview, or the installed plug-in)\n"
+    "  --help         print this text;  --version  print the version\n";
+
+[[noreturn]] void usage() { std::exit(cli::badUsage("pdiview", kUsage)); }
+
+// The directory of this program, "." when it cannot be told.
+std::string ownDir() {
+    char exe[PATH_MAX];
+    ssize_t n = readlink("/proc/self/exe", exe, sizeof exe - 1);
+    if (n <= 0) return ".";
+    exe[n] = '\0';
+    std::string dir = exe;
+    return dir.substr(0, dir.find_last_of('/'));
+}
+
+bool exists(const std::string &path) { return access(path.c_str(), R_OK) == 0; }
+
+// The first of the candidates that can be read; the last one when none can
+// (so that the error names it).
+std::string firstReadable(const std::vector<std::string> &candidates) {
+    for (const std::string &c : candidates)
+        if (exists(c)) return c;
+    return candidates.back();
+}
+
+// The part of a path after its last slash.
+std::string baseName(const std::string &path) {
+    size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
 bool parseSize(const char *s, int *w, int *h) {
@@ -110,7 +162,6 @@ bool parseLong(const char *s, long lo, long hi, long *out) {
 Options parseArgs(int argc, char **argv) {
     Options o;
     if (const char *p = std::getenv("PICTARINE_PLUGIN")) o.plugin = p;
-    bool haveFile = false;
     for (int i = 1; i < argc; i++) {
         std::string a = argv[i];
         auto value = [&]() -> const char * {
@@ -129,27 +180,26 @@ Options parseArgs(int argc, char **argv) {
             o.png = value();
         } else if (a == "--plugin") {
             o.plugin = value();
-        } else if (a == "--help" || a == "-h") {
-            usage();
         } else if (!a.empty() && a[0] == '-' && a != "-") {
             usage();
-        } else if (!haveFile) {
-            o.file = a;
-            haveFile = true;
         } else {
-            usage();
+            o.files.push_back(a);
         }
     }
-    if (o.plugin.empty()) {
-        char exe[PATH_MAX];
-        ssize_t n = readlink("/proc/self/exe", exe, sizeof exe - 1);
-        std::string dir = ".";
-        if (n > 0) {
-            exe[n] = '\0';
-            dir = exe;
-            dir = dir.substr(0, dir.find_last_of('/'));
-        }
-        o.plugin = dir + "/npnap.so";
+    // Beside pdiview in the build tree; where the install put it otherwise.
+    std::string dir = ownDir();
+    std::vector<std::string> plugins = {dir + "/npnap.so"};
+#ifdef PICTARINE_PLUGIN_FROM_BIN
+    plugins.push_back(dir + "/" PICTARINE_PLUGIN_FROM_BIN "/npnap.so");
+#endif
+    if (o.plugin.empty()) o.plugin = firstReadable(plugins);
+    if (o.files.empty()) {
+        std::vector<std::string> demos;
+#ifdef PICTARINE_DATA_FROM_BIN
+        demos.push_back(dir + "/" PICTARINE_DATA_FROM_BIN "/demo.pdi");
+#endif
+        demos.push_back(PICTARINE_DEMO);
+        o.files.push_back(firstReadable(demos));
     }
     return o;
 }
@@ -228,22 +278,45 @@ long nowMs() {
     return long(ts.tv_sec) * 1000 + ts.tv_nsec / 1000000;
 }
 
-// Handles X events for up to ms milliseconds (0: only those already queued).
+// Handles X events and the plug-in's timers for up to ms milliseconds (0:
+// only those already due).
 void pumpEvents(long ms) {
     long deadline = nowMs() + ms;
     for (;;) {
-        while (XtAppPending(host.app) & XtIMXEvent) XtAppProcessEvent(host.app, XtIMXEvent);
+        while (XtAppPending(host.app)) {
+            XtAppProcessEvent(host.app, XtIMAll);
+            host.lastActivity = nowMs();
+        }
         long left = deadline - nowMs();
         if (left <= 0 || host.quit) return;
         pollfd p = {ConnectionNumber(host.dpy), POLLIN, 0};
-        poll(&p, 1, int(left));
+        poll(&p, 1, int(std::min(left, 10L)));  // timers are checked every 10 ms
     }
 }
 
-void giveWindow(int width, int height) {
-    host.npwin.width = uint32_t(width);
-    host.npwin.height = uint32_t(height);
-    host.pf.setwindow(&host.npp, &host.npwin);
+// Handles events until the plug-in has been idle for longer than any pause
+// it sets (its timers are at most a second apart), or `limitMs` passes.
+void settle(long limitMs) {
+    host.lastActivity = nowMs();
+    for (long until = nowMs() + limitMs; nowMs() < until && !host.quit;) {
+        pumpEvents(50);
+        if (nowMs() - host.lastActivity > 1200) return;
+    }
+}
+
+// Gives every picture its window at the size of one picture, side by side.
+void giveWindows(int width, int height) {
+    host.picW = width;
+    host.picH = height;
+    for (size_t i = 0; i < host.pics.size(); i++) {
+        Picture &p = host.pics[i];
+        XtConfigureWidget(p.core, Position(i * size_t(width)), 0, Dimension(width), Dimension(height), 0);
+        p.npwin.x = int32_t(i * size_t(width));
+        p.npwin.width = uint32_t(width);
+        p.npwin.height = uint32_t(height);
+        host.pf.setwindow(&p.npp, &p.npwin);
+        p.given = true;
+    }
     host.windowGiven = true;
 }
 
@@ -253,31 +326,32 @@ void onStructure(Widget, XtPointer, XEvent *ev, Boolean *) {
     if (ev->type == MapNotify) host.mapped = true;
 }
 
+int pageWidth(int picW) { return int(std::min<size_t>(32767, size_t(picW) * host.pics.size())); }
+
 void onShellMessage(Widget, XtPointer, XEvent *ev, Boolean *) {
     if (ev->type == ClientMessage && Atom(ev->xclient.data.l[0]) == host.wmDelete)
         host.quit = true;
 }
 
 // The window manager (or --resize) gave the shell a new size: it is the
-// picture's. The child window follows it and the plug-in is told, and
-// decodes the picture again at the new size.
+// page's, shared equally by the pictures. Their windows follow it and the
+// plug-in is told, and decodes each picture again at its new size.
 void onShellStructure(Widget, XtPointer, XEvent *ev, Boolean *) {
     if (ev->type == MapNotify) host.mapped = true;
     if (ev->type == DestroyNotify) host.quit = true;
     if (ev->type == ConfigureNotify) {
-        int w = ev->xconfigure.width, h = ev->xconfigure.height;
+        int w = ev->xconfigure.width / int(host.pics.size()), h = ev->xconfigure.height;
         if (w < 1 || h < 1) return;
-        if (Dimension(w) != host.core->core.width || Dimension(h) != host.core->core.height)
-            XtResizeWidget(host.core, Dimension(w), Dimension(h), 0);
-        if (host.windowGiven && (uint32_t(w) != host.npwin.width || uint32_t(h) != host.npwin.height))
-            giveWindow(w, h);
+        if (Dimension(ev->xconfigure.width) != host.page->core.width || Dimension(h) != host.page->core.height)
+            XtResizeWidget(host.page, Dimension(ev->xconfigure.width), Dimension(h), 0);
+        if (host.windowGiven && (w != host.picW || h != host.picH)) giveWindows(w, h);
     }
 }
 
 // ---- PNG ----
 
 bool savePng(const char *path) {
-    Window win = XtWindow(host.core);
+    Window win = XtWindow(host.page);
     XWindowAttributes wa;
     if (!XGetWindowAttributes(host.dpy, win, &wa)) return false;
     int w = wa.width, h = wa.height;
@@ -323,15 +397,66 @@ bool savePng(const char *path) {
 
 }  // namespace
 
+// Opens the stream of every picture whose window was given.
+bool openStreams() {
+    for (Picture &p : host.pics) {
+        char path[PATH_MAX];
+        p.url = realpath(p.file.c_str(), path) ? path : p.file;
+        p.stream.url = p.url.c_str();
+        p.stream.end = uint32_t(p.bytes.size());
+        NPError err = host.pf.newstream(&p.npp, const_cast<char *>(kMime), &p.stream, 0, &p.stype);
+        if (err) {
+            std::fprintf(stderr, "pdiview: the plug-in refused the stream of %s (NPAPI error %d)\n",
+                         p.file.c_str(), err);
+            return false;
+        }
+        p.open = true;
+    }
+    return true;
+}
+
+// Delivers the next block of one picture. False when its stream is over.
+bool deliver(Picture &p, NPReason *reason) {
+    if (p.offset >= p.bytes.size()) return false;
+    int32_t ready = host.pf.writeready(&p.npp, &p.stream);
+    size_t n = std::min(p.bytes.size() - p.offset, size_t(host.opt.block));
+    if (ready > 0) n = std::min(n, size_t(ready));
+    int32_t wrote = ready > 0 ? host.pf.write(&p.npp, &p.stream, int32_t(p.offset), int32_t(n),
+                                              p.bytes.data() + p.offset)
+                              : 0;
+    if (wrote <= 0) {
+        std::fprintf(stderr, "pdiview: the plug-in gave up the stream of %s at byte %zu\n",
+                     p.file.c_str(), p.offset);
+        *reason = NPRES_NETWORK_ERR;
+        return false;
+    }
+    p.offset += std::min(size_t(wrote), n);
+    return p.offset < p.bytes.size();
+}
+
+void endStream(Picture &p, NPReason reason) {
+    if (!p.open) return;
+    if (reason == NPRES_DONE && (p.offset < p.bytes.size() || host.quit))
+        reason = NPRES_USER_BREAK;  // the window was closed while loading
+    if (reason == NPRES_DONE && (p.stype == NP_ASFILE || p.stype == NP_ASFILEONLY))
+        host.pf.asfile(&p.npp, &p.stream, p.url.c_str());
+    host.pf.destroystream(&p.npp, &p.stream, reason);
+    p.open = false;
+}
+
 int main(int argc, char **argv) {
+    if (cli::standardOptions(argc, argv, "pdiview", kUsage)) return 0;
     host.opt = parseArgs(argc, argv);
     const Options &opt = host.opt;
 
-    std::vector<unsigned char> bytes;
-    if (!readFile(opt.file, bytes)) {
-        std::fprintf(stderr, "pdiview: cannot read %s: %s\n", opt.file.c_str(),
-                     std::strerror(errno ? errno : EIO));
-        return 1;
+    for (const std::string &f : opt.files) {
+        Picture p;
+        p.file = f;
+        if (!readFile(f, p.bytes)) {
+            std::fprintf(stderr, "pdiview: cannot read %s: %s\n", f.c_str(), std::strerror(errno ? errno : EIO));
+            return 1;
+        }
+        host.pics.push_back(std::move(p));
     }
 
     void *lib = dlopen(opt.plugin.c_str(), RTLD_NOW | RTLD_LOCAL);
@@ -377,14 +502,23 @@ int main(int argc, char **argv) {
         return 1;
     }
 
-    std::string title = "pdiview: " + opt.file;
+    // The title, as desktops show files: the files' names, then the program.
+    std::string name = baseName(opt.files[0]);
+    for (size_t k = 1; k < opt.files.size(); k++) name += ", " + baseName(opt.files[k]);
+    std::string title = name + " - pdiview";
+    int pageW = pageWidth(opt.width);
     host.shell = XtVaAppCreateShell("pdiview", "Pdiview", applicationShellWidgetClass, host.dpy,
-                                    XtNtitle, title.c_str(), XtNwidth, opt.width, XtNheight,
-                                    opt.height, nullptr);
-    host.core = XtVaCreateManagedWidget("picture", widgetClass, host.shell, XtNwidth, opt.width,
+                                    XtNtitle, title.c_str(), XtNiconName, name.c_str(),
+                                    XtNwidth, pageW, XtNheight, opt.height, nullptr);
+    host.page = XtVaCreateManagedWidget("page", compositeWidgetClass, host.shell, XtNwidth, pageW,
                                         XtNheight, opt.height, XtNbackground,
                                         BlackPixel(host.dpy, DefaultScreen(host.dpy)), nullptr);
-    XtAddEventHandler(host.core, StructureNotifyMask, False, onStructure, nullptr);
+    for (size_t k = 0; k < host.pics.size(); k++)
+        host.pics[k].core = XtVaCreateManagedWidget(
+            "picture", widgetClass, host.page, XtNx, Position(k * size_t(opt.width)), XtNy, 0,
+            XtNwidth, opt.width, XtNheight, opt.height, XtNbackground,
+            BlackPixel(host.dpy, DefaultScreen(host.dpy)), nullptr);
+    XtAddEventHandler(host.page, StructureNotifyMask, False, onStructure, nullptr);
     XtAddEventHandler(host.shell, StructureNotifyMask, False, onShellStructure, nullptr);
     XtAddEventHandler(host.shell, NoEventMask, True, onShellMessage, nullptr);
     XtRealizeWidget(host.shell);
@@ -392,81 +526,53 @@ int main(int argc, char **argv) {
     XSetWMProtocols(host.dpy, XtWindow(host.shell), &host.wmDelete, 1);
     for (long until = nowMs() + 5000; !host.mapped && nowMs() < until;) pumpEvents(50);
 
-    // One instance, its window, and the file as one stream.
-    NPError err = host.pf.newp(const_cast<char *>(kMime), &host.npp, NP_EMBED, 0, nullptr, nullptr,
-                               nullptr);
-    if (err) {
-        std::fprintf(stderr, "pdiview: the plug-in could not make an instance (NPAPI error %d)\n",
-                     err);
-        return 1;
+    // One instance and one window for each picture, then the files as
+    // streams, in interleaved blocks.
+    for (Picture &p : host.pics) {
+        NPError err = host.pf.newp(const_cast<char *>(kMime), &p.npp, NP_EMBED, 0, nullptr, nullptr, nullptr);
+        if (err) {
+            std::fprintf(stderr, "pdiview: the plug-in could not make an instance (NPAPI error %d)\n", err);
+            return 1;
+        }
+        p.ws.type = NP_SETWINDOW;
+        p.ws.display = host.dpy;
+        XtVaGetValues(p.core, XtNcolormap, &p.ws.colormap, XtNdepth, &p.ws.depth, nullptr);
+        p.ws.visual = DefaultVisual(host.dpy, DefaultScreen(host.dpy));
+        p.npwin.window = reinterpret_cast<void *>(uintptr_t(XtWindow(p.core)));
+        p.npwin.ws_info = &p.ws;
     }
-    Widget core = host.core;
-    host.ws.type = NP_SETWINDOW;
-    host.ws.display = host.dpy;
-    XtVaGetValues(core, XtNcolormap, &host.ws.colormap, XtNdepth, &host.ws.depth, nullptr);
-    host.ws.visual = DefaultVisual(host.dpy, DefaultScreen(host.dpy));
-    host.npwin.window = reinterpret_cast<void *>(uintptr_t(XtWindow(core)));
-    host.npwin.ws_info = &host.ws;
     // The window manager may already have changed the size asked for.
-    Dimension cw = Dimension(opt.width), ch = Dimension(opt.height);
-    XtVaGetValues(core, XtNwidth, &cw, XtNheight, &ch, nullptr);
-    giveWindow(cw, ch);
+    Dimension cw = Dimension(pageW), ch = Dimension(opt.height);
+    XtVaGetValues(host.shell, XtNwidth, &cw, XtNheight, &ch, nullptr);
+    giveWindows(std::max(1, int(cw) / int(host.pics.size())), ch);
 
-    char path[PATH_MAX];
-    std::string abs = realpath(opt.file.c_str(), path) ? path : opt.file;
-    NPStream stream = {};
-    stream.url = abs.c_str();
-    stream.end = uint32_t(bytes.size());
-    uint16_t stype = NP_NORMAL;
-    err = host.pf.newstream(&host.npp, const_cast<char *>(kMime), &stream, 0, &stype);
-    NPReason reason = NPRES_DONE;
-    if (err) {
-        std::fprintf(stderr, "pdiview: the plug-in refused the stream (NPAPI error %d)\n", err);
-        reason = NPRES_NETWORK_ERR;
-    }
-    size_t offset = 0;
-    int stalls = 0;
-    while (!err && offset < bytes.size() && !host.quit) {
-        int32_t ready = host.pf.writeready(&host.npp, &stream);
-        size_t n = std::min(bytes.size() - offset, size_t(opt.block));
-        if (ready > 0) n = std::min(n, size_t(ready));
-        int32_t wrote = ready > 0 ? host.pf.write(&host.npp, &stream, int32_t(offset), int32_t(n),
-                                                  bytes.data() + offset)
-                                  : 0;
-        if (wrote < 0) {
-            std::fprintf(stderr, "pdiview: the plug-in gave up the stream at byte %zu\n", offset);
-            reason = NPRES_NETWORK_ERR;
-            break;
-        }
-        if (wrote == 0 && ++stalls > 100) {
-            std::fprintf(stderr, "pdiview: the plug-in takes no more bytes at %zu\n", offset);
-            reason = NPRES_NETWORK_ERR;
-            break;
-        }
-        offset += std::min(size_t(wrote), n);
+    NPReason reason = openStreams() ? NPRES_DONE : NPRES_NETWORK_ERR;
+    for (bool more = reason == NPRES_DONE; more && !host.quit;) {
+        more = false;
+        for (Picture &p : host.pics)
+            if (reason == NPRES_DONE && deliver(p, &reason)) more = true;
         pumpEvents(opt.delayMs);
     }
-    if (!err && reason == NPRES_DONE && (offset < bytes.size() || host.quit))
-        reason = NPRES_USER_BREAK;  // the window was closed while loading
-    if (!err && reason == NPRES_DONE && (stype == NP_ASFILE || stype == NP_ASFILEONLY))
-        host.pf.asfile(&host.npp, &stream, abs.c_str());
-    if (!err) host.pf.destroystream(&host.npp, &stream, reason);
+    for (Picture &p : host.pics) endStream(p, reason);
 
     if (opt.resizeW > 0) {
-        XtVaSetValues(host.shell, XtNwidth, opt.resizeW, XtNheight, opt.resizeH, nullptr);
+        int rw = pageWidth(opt.resizeW);
+        XtVaSetValues(host.shell, XtNwidth, rw, XtNheight, opt.resizeH, nullptr);
         for (long until = nowMs() + 2000;
-             nowMs() < until && (host.npwin.width != uint32_t(opt.resizeW) ||
-                                 host.npwin.height != uint32_t(opt.resizeH));)
+             nowMs() < until && (host.picW != opt.resizeW || host.picH != opt.resizeH);)
             pumpEvents(20);
-        // No window manager answered: size the picture's window directly.
-        if (host.npwin.width != uint32_t(opt.resizeW) || host.npwin.height != uint32_t(opt.resizeH)) {
-            XtResizeWidget(core, Dimension(opt.resizeW), Dimension(opt.resizeH), 0);
-            giveWindow(opt.resizeW, opt.resizeH);
+        // No window manager answered: size the pictures' windows directly.
+        if (host.picW != opt.resizeW || host.picH != opt.resizeH) {
+            XtResizeWidget(host.page, Dimension(rw), Dimension(opt.resizeH), 0);
+            giveWindows(opt.resizeW, opt.resizeH);
         }
     }
 
     int status = 0;
     if (opt.png) {
+        // The pictures' pauses and end-of-stream blinking run their course
+        // first (at most a few minutes).
+        settle(5 * 60 * 1000);
         // On top, so that whatever another window hid is exposed and
         // repainted from the plug-in's pixmap before the window is read.
         XRaiseWindow(host.dpy, XtWindow(host.shell));
@@ -487,7 +593,7 @@ int main(int argc, char **argv) {
         }
     }
 
-    host.pf.destroy(&host.npp, nullptr);
+    for (Picture &p : host.pics) host.pf.destroy(&p.npp, nullptr);
     shutdown();
     XtDestroyApplicationContext(host.app);
     return status;
