@@ -369,6 +369,9 @@ int DrawPDI(PluginInstance *This) {
         *This->ctx = PictureContext{};
         context_enter(*This->ctx);
         pdi_ctl(plg.pp, plg.Ofunc, 0, 0, ip.PDI_scrratio);
+        // The window shows the picture from now on: what the banner left
+        // there gives way to the picture's own (still empty) pixels.
+        pdi_load_canvas(This->pdi_win_id, 0, 0, width, height);
     } else {
         context_enter(*This->ctx);
     }

@@ -400,8 +400,8 @@ TEST_F(PluginWindow, Teardown) {
 // The banner: a light grey frame on the window's edge and the logo of
 // plugin/logo.txt at its origin (centred, never negative), black for '#',
 // white for '.', a run's colour also one pixel past its end (the lines
-// include their end point); the window's background elsewhere. Then the
-// pause, once a stream, and 40 blink steps when a colour blinks.
+// include their end point); the window's background elsewhere, for the banner's moment; then
+// the picture. A pause once a stream, and 40 blink steps when a colour blinks.
 TEST_F(PluginWindow, BannerAndTheSleeps) {
     std::string src = __FILE__;
     std::ifstream in(src.substr(0, src.rfind('/')) + "/../plugin/logo.txt");
@@ -423,8 +423,11 @@ TEST_F(PluginWindow, BannerAndTheSleeps) {
         ASSERT_TRUE(XAllocNamedColor(a.w.dpy, cmap, "red", &red, &exact));
         a.expose(red.pixel);
         sleeps.clear();
-        a.play({0});  // draws nothing: the window keeps the banner
-        EXPECT_EQ(sleeps, std::vector<int>{BANNER_PAUSE_MS});
+        a.open();  // the first block shows the banner for its moment
+        uint8_t nul = 0;
+        EXPECT_EQ(NPP_Write(&a.npp, &a.s, 0, 1, &nul), 1);
+        XSync(a.w.dpy, False);
+        EXPECT_TRUE(timers.size() == 1 && timers[0].ms == BANNER_PAUSE_MS);
         for (int i = 0; i < 256; i++) cells[i].pixel = unsigned(i);
         XQueryColors(a.w.dpy, cmap, cells, 256);
         auto px = a.w.pixels(a.w.win);
@@ -441,6 +444,8 @@ TEST_F(PluginWindow, BannerAndTheSleeps) {
                 wrong += (g.red >> 8 << 16 | g.green >> 8 << 8 | g.blue >> 8) != expect;
             }
         EXPECT_EQ(wrong, 0) << c.w << "x" << c.h;
+        a.end();  // the moment over, the window shows the picture
+        EXPECT_TRUE(a.picture(true) == a.picture()) << "the banner stayed in the window";
     }
     Inst b(100, 100);
     sleeps.clear();
