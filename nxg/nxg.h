@@ -156,9 +156,8 @@ void NXG_load_canvas(int id, int x, int y, int w, int h);
 // when `size` is not width x height x 3.
 bool NXG_read_rgb(int id, uint8_t *rgb, size_t size);
 
-// The hooks that would start and stop a periodic tick (nxg/timer.cpp): the
-// host drives blinking and pauses itself.
-void tmset();
+// The hook that would stop a periodic tick (nxg/timer.cpp): the host drives
+// blinking and pauses itself.
 void tmrset();
 
 // The decoder's outward window operations (decoder/window.cpp). With a null

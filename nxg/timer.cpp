@@ -14,9 +14,8 @@ void NXG_sleep_ms(int ms) {
     select(0, nullptr, nullptr, nullptr, &tv);
 }
 
-// The hooks that would start and stop a periodic tick in the driver: the
-// host drives blinking and pauses itself.
-void tmset() {}
+// The hook that would stop a periodic tick: the host drives blinking and
+// pauses itself.
 void tmrset() {}
 
 }  // namespace naplps
