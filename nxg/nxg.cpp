@@ -162,7 +162,7 @@ bool ownedCell(int p) {
     if (nxg.SW1_user_cmap) return true;
     for (int i = 0; i < 256; i += 16)
         if (nxg.NXG_wc_tbl[i] == p) return true;
-    if (nxg.NXG_gdf_set)
+    if (nxg.NXG_gdf_set == 1)
         for (uint8_t g : nxg.NXG_wc_gdf_tbl)
             if (g == p) return true;
     return false;
@@ -446,6 +446,22 @@ int NXG_set_gdf_paltbl(Colormap cm, const unsigned long *pix_tbl) {
     nxg.NEW_cms = cm;
     nxg.NXG_gdf_set = 1;
     return 0;
+}
+
+int NXG_gdf_cells() {
+    _NXG_window_info *s = nxg_cur_slot();
+    if (s == nullptr) return -1;
+    if (s->mem || s->ro_visual) {
+        // Every pixel byte shows a colour of its own here; the window's 16
+        // colours are bytes 0 .. 15, so the upper half can be the images'.
+        if (nxg.NXG_gdf_set == 0) {
+            for (int i = 0; i < NXG_GDF_CELLS; i++) nxg.NXG_wc_gdf_tbl[i] = uint8_t(128 + i);
+            nxg.NXG_gdf_set = 2;
+        }
+        return 0;
+    }
+    // Colour cells of a colormap: only cells the host has given.
+    return nxg.NXG_gdf_set == 1 ? 0 : -1;
 }
 
 void NXG_set_bg(int) {}

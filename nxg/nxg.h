@@ -107,7 +107,7 @@ struct Nxg {
     uint8_t NEW_color_tbl2[256][3] = {};
     uint8_t NEW_color_tbl_save[256][3] = {};
     uint8_t NXG_wc_gdf_tbl[NXG_GDF_CELLS] = {};
-    int NXG_gdf_set = 0;          // 1 once the image cells have been given
+    int NXG_gdf_set = 0;          // 1 once the image cells have been given, 2: bytes 128..255 of NXG_gdf_cells
     int NXG_color = -1;           // colour index now in the GC foreground
     int NXG_cur_pal = 0;          // colour index of line spans (set_color)
 
@@ -147,6 +147,12 @@ void NXG_end();
 void NXG_set_pal(int color, int r, int g, int b);
 int NXG_set_gdf_paltbl(Colormap cm, const unsigned long *pix_tbl);
 void NXG_set_gdfpal(int color, int r, int g, int b);
+// Makes sure image cells are in force on the current surface: on one that
+// keeps a colour for every pixel byte (in memory, or the direct path) and
+// has been given none, the pixel bytes 128 .. 255. 0 when image cells are
+// in force; -1 with no surface, or on a surface of colormap cells that has
+// not been given any with NXG_set_gdf_paltbl.
+int NXG_gdf_cells();
 void NXG_set_bg(int pal);
 int NXG_ec_to_wc(int color);
 void NXG_sel_color(int color);
