@@ -236,9 +236,11 @@ std::vector<uint8_t> demo(size_t split, F between) {
 TEST_F(DisplayOffset, TheScanLeavesThePictureBeingDecodedAsItWas) {
     // A file that, decoded, would clear the screen, write text, paint
     // incremental pels, designate other sets and shift them in.
-    Bytes busy = {0x0C, 0x1B, 0x29, 0x7A, 0x0E, 'H', 'E', 'L', 'L', 'O', 0x0F, 0x0D, 0x0A,
-                  0x1C, 0x45, 0x45, 0xB9, 0xC8};
+    Bytes busy = {0xB9, 0xC8};
     busy.insert(busy.end(), 40, 0xFF);
+    Bytes tail = {0x0C, 0x1B, 0x29, 0x7A, 0x0E, 'H', 'E', 'L', 'L', 'O', 0x0F, 0x0D, 0x0A,
+                  0x1C, 0x45, 0x45};
+    busy.insert(busy.end(), tail.begin(), tail.end());
     busy.push_back(0x80);  // a macro definition left open
     busy.push_back('M');
     Bytes withCommand = busy;
