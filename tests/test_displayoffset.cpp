@@ -11,6 +11,7 @@
 #include <cstring>
 #include <cstdio>
 #include <fstream>
+#include <random>
 #include <iterator>
 #include <string>
 #include <vector>
@@ -204,6 +205,37 @@ TEST_F(DisplayOffset, HostileFilesAndValuesAreRefusedOrSaturated) {
         EXPECT_EQ(r.ratio, ratio);
         EXPECT_EQ(r.ox, 8);
         EXPECT_EQ(r.oy, 8);
+    }
+}
+
+TEST_F(DisplayOffset, RandomFilesAreScannedWithoutHarm) {
+    // Random bytes, and random bytes rich in EDC codes and escapes: every
+    // scan ends, and the live state is as it was.
+    std::mt19937 rng(11);
+    ras.pen.Scr_Ratio = 512;
+    dec.procmode = PM_PDI;
+    dec.Len = 3;
+    for (int n = 0; n < 200; n++) {
+        Bytes f(1 + rng() % 4000);
+        for (uint8_t &b : f) {
+            uint32_t v = rng();
+            b = n % 2 ? uint8_t(v) : uint8_t((v & 7) < 5 ? 0x91 + (v >> 3) % 4 : (v & 7) == 5 ? 0x1B : v >> 8);
+        }
+        if (n % 3 == 0) {
+            Bytes cmd = textMessage("DisplayOffset mode=" + std::to_string(int32_t(rng())) +
+                                    " x=" + std::to_string(int32_t(rng())) + " y=" + std::to_string(int32_t(rng())));
+            f.insert(f.begin() + long(f.size() / 2), cmd.begin(), cmd.end());
+        }
+        std::string path = writeFile("do_random.pdi", f);
+        int32_t mode = 0, x = 0, y = 0;
+        int r = _npGetDisplayOffset(path.c_str(), &mode, &x, &y);
+        EXPECT_TRUE(r == 0 || r == 1);
+        Result res = apply(path, 0, 0, 640);
+        EXPECT_TRUE(res.status == 1 || res.status == -1);
+        EXPECT_GE(res.x1, 0);
+        EXPECT_LE(res.x2, 1023);
+        EXPECT_EQ(dec.procmode, PM_PDI);
+        EXPECT_EQ(dec.Len, 3);
     }
 }
 
