@@ -2,7 +2,9 @@
 // sequences, collection of text runs, PDI instructions and control
 // parameters, macro capture and playback. One call per byte, no look-ahead:
 // an instruction ends when the first byte that does not belong to it arrives,
-// and that byte is then processed afresh in the idle state.
+// and that byte is then processed afresh in the idle state. The same
+// machine runs in a scanning form for the display-offset pre-scan
+// (decoder/scan.h): everything is collected as usual and nothing executed.
 #include "decoder/api.h"
 #include "decoder/macro.h"
 #include "decoder/operand.h"
