@@ -100,6 +100,15 @@ int pdi_set_reset_mode(int, int mode, int x1, int y1, int x2, int y2) {
     return 0;
 }
 
+int pdi_open() {
+    dec.procmode = PM_IDLE;
+    dec.procpage = dec.procGC = 0;
+    dec.Len = 0;
+    dec.GLS = -1;
+    dec.St_EDC = dec.Ct_EDC = dec.vwv = 0;
+    return 0;
+}
+
 int pdi_close(int) { return 0; }
 
 int pdi_term() {

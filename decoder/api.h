@@ -32,6 +32,9 @@ int pdi_init(int mode, int origin_x, int origin_y, int ratio);
 int pdi_ctl(int handle, int func, int origin_x, int origin_y, int ratio);
 int pdi_clip(int handle, int x1, int y1, int x2, int y2);
 int pdi_set_reset_mode(int handle, int mode, int x1, int y1, int x2, int y2);
+// Readies the byte machine for a pass of its own over a file: idle, no
+// page or code set held, no message being received.
+int pdi_open();
 int pdi_close(int handle);
 int pdi_term();
 void valinit();

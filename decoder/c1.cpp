@@ -39,8 +39,9 @@ void edcMessage() {
     pdi_set_gdf(x, y, w, h, name);
 }
 
-// One EDC code: two bits of the message byte being assembled.
-void edcCode(int code) {
+}  // namespace
+
+bool edc_code(int code) {
     d.PDI_ret_val = 1;
     if (!d.St_EDC) {
         d.St_EDC = 1;
@@ -49,26 +50,26 @@ void edcCode(int code) {
     }
     d.vwv = (d.vwv << 2) | (code - C1_EDC1);
     d.Ct_EDC++;
-    if (d.Ct_EDC % 4 != 0) return;
+    if (d.Ct_EDC % 4 != 0) return false;
     int i = d.Ct_EDC / 4 - 1;
     if (i < EDC_BFR_SIZE) d.EDC_bfr[i] = uint8_t(d.vwv);
     if (i == 0) d.Ty_EDC = d.vwv & 0xFF;
     if (i == 1) d.Ln_EDC = d.vwv & 0xFF;
     d.vwv = 0;
-    if (i < 2 || i != d.Ln_EDC + 2) return;
+    if (i < 2 || i != d.Ln_EDC + 2) return false;
     unsigned sum = 0;
     for (int k = 0; k <= d.Ln_EDC + 1; k++) sum += d.EDC_bfr[k];
     // The message is over either way: a mismatched one is dropped and the
     // next code starts a new message.
     d.St_EDC = 0;
     d.Ct_EDC = 0;
-    if (uint8_t(-sum) == d.EDC_bfr[i])
-        edcMessage();
-    else
+    if (uint8_t(-sum) != d.EDC_bfr[i]) {
         d.PDI_ret_val = 0;
+        return false;
+    }
+    edcMessage();
+    return true;
 }
-
-}  // namespace
 
 void PDI_c1(int code, int32_t *data) {
     txt.Done_auto_apd = 0;
@@ -104,7 +105,7 @@ void PDI_c1(int code, int32_t *data) {
         if (d.DefiningFlag) defEnd();
         break;
     case C1_EDC1: case C1_EDC1 + 1: case C1_EDC1 + 2: case C1_EDC4:  // EDC1 .. EDC4
-        edcCode(code);
+        edc_code(code);
         break;
     case C1_STOP_BLINK: stopblink(); break;  // stop blinking: the colour map's
     default: text_c1(code, data); break;     // text attributes, sizes, REPEAT

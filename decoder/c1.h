@@ -9,4 +9,9 @@ namespace naplps {
 
 void PDI_c1(int code, int32_t *data);
 
+// One code EDC1 .. EDC4 of the extended-data channel. True when it completes
+// a message whose check byte matches (its type in dec.Ty_EDC, its bytes in
+// dec.EDC_bfr); an image message has then been recorded.
+bool edc_code(int code);
+
 }  // namespace naplps

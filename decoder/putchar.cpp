@@ -2,12 +2,15 @@
 // sequences, collection of text runs, PDI instructions and control
 // parameters, macro capture and playback. One call per byte, no look-ahead:
 // an instruction ends when the first byte that does not belong to it arrives,
-// and that byte is then processed afresh in the idle state.
+// and that byte is then processed afresh in the idle state. The same
+// machine runs in a scanning form for the display-offset pre-scan
+// (decoder/scan.h): everything is collected as usual and nothing executed.
 #include "decoder/api.h"
 #include "decoder/macro.h"
 #include "decoder/operand.h"
 #include "decoder/state.h"
 #include "decoder/c1.h"
+#include "decoder/scan.h"
 #include "interp/interp.h"
 #include "nxg/nxgfnt.h"
 #include "raster/raster.h"
@@ -20,6 +23,26 @@ namespace {
 
 Decoder &d = dec;
 
+// While a pre-scan runs the machine (scan_putchar), no executor is called:
+// C1 controls and the parameters of definition and repeat controls go to
+// the scan's own handler, and whether it found what it looks for is kept
+// here.
+ScanC1 scanC1 = nullptr;
+int scanHit = 0;
+
+bool scanning() { return scanC1 != nullptr; }
+
+void toC1(int code, int32_t *data) {
+    if (!scanning())
+        PDI_c1(code, data);
+    else if (scanC1(code, data) != 0)
+        scanHit = 1;
+}
+
+void toC0(int code, int32_t *data) {
+    if (!scanning()) PDI_c0(code, data);
+}
+
 bool isOperand(int b) { return (b & 0x40) != 0; }
 
 // Text runs are handed over in chunks of at most this many characters, so a
@@ -27,6 +50,7 @@ bool isOperand(int b) { return (b & 0x40) != 0; }
 constexpr int TEXT_CHUNK = DATA_MAX_VALUES;
 
 void flushText1() {
+    if (scanning()) return;
     d.data[0] = d.Len;
     if (d.grset == SET_MOSAIC)
         PDI_mosaic(d.data);
@@ -35,6 +59,7 @@ void flushText1() {
 }
 
 void flushText2() {
+    if (scanning()) return;
     d.data[0] = d.Len / 2;  // a lone first byte is dropped
     PDI_moji(d.grset, d.data);
 }
@@ -65,6 +90,7 @@ void decoderGroups(int opcode, const int32_t *v) {
 }
 
 void endPdi() {
+    if (scanning()) return;
     pdiana(d.pdidata, d.Len, d.data);
     exec_instruction(d.pdidata[0], d.data);
 }
@@ -91,10 +117,11 @@ void nonSelectiveReset() {
     d.GLS = -1;
     defaultLengths();
     shareLengths();
-    PDI_c0(C0_NSR, d.data);
+    toC0(C0_NSR, d.data);
 }
 
 void callIncLine() {
+    if (scanning()) return;
     d.data[0] = d.Len;
     if (d.pdidata[0] == OP_INCLINE)
         PDI_incline(d.data);
@@ -223,7 +250,7 @@ void idle(int handle, int b, int page, int gc, int crset) {
             case C1_REPEAT: d.procmode = PM_REPEAT; break;
             default:  // END and the other C1 controls
                 d.data[0] = 0;
-                PDI_c1(b, d.data);
+                toC1(b, d.data);
                 break;
             }
             return;
@@ -239,7 +266,7 @@ void idle(int handle, int b, int page, int gc, int crset) {
         default:
             d.GLS = -1;
             d.data[0] = 0;
-            PDI_c0(b, d.data);
+            toC0(b, d.data);
             break;
         }
         return;
@@ -263,7 +290,7 @@ void idle(int handle, int b, int page, int gc, int crset) {
         // 0x40 .. 0x7F: operand byte without an opcode, ignored
         break;
     case SET_MACRO:
-        invokeMacro(handle, b);
+        if (!scanning()) invokeMacro(handle, b);
         break;
     default:
         d.procmode = PM_TEXT1;
@@ -334,7 +361,7 @@ bool collect(int b, int gc, int crset, int &restartAs) {
         return false;
     case PM_INCPT_DATA:
         if (!(same && isOperand(b))) {
-            if (d.Len > 1) {
+            if (d.Len > 1 && !scanning()) {
                 d.data[0] = d.Len;
                 PDI_incpoint(d.data);
             }
@@ -343,7 +370,7 @@ bool collect(int b, int gc, int crset, int &restartAs) {
         d.data[++d.Len] = b & 0x3F;
         if (d.Len >= d.brkcnt) {
             d.data[0] = d.Len;
-            int r = PDI_incpoint(d.data);
+            int r = scanning() ? 0 : PDI_incpoint(d.data);
             if (r > 0 && r < d.paccnt) {
                 int keep = d.brkcnt - 1 - r;  // words data[2 + r] .. data[brkcnt]
                 for (int k = 0; k < keep; k++) d.data[2 + k] = d.data[2 + r + k];
@@ -408,7 +435,7 @@ bool collect(int b, int gc, int crset, int &restartAs) {
             d.data[1] = d.pdidata[1] & 0x3F;
             d.data[2] = d.pdidata[2] & 0x3F;
             d.procmode = PM_IDLE;
-            PDI_c0(C0_APS, d.data);
+            toC0(C0_APS, d.data);
         }
         return false;
     case PM_REPEAT:
@@ -417,7 +444,7 @@ bool collect(int b, int gc, int crset, int &restartAs) {
             d.data[0] = 1;
             d.data[1] = b & 0x3F;
             d.procmode = PM_IDLE;
-            PDI_c1(C1_REPEAT, d.data);
+            toC1(C1_REPEAT, d.data);
         }
         return false;
     case PM_DEFNAME:
@@ -426,7 +453,7 @@ bool collect(int b, int gc, int crset, int &restartAs) {
         d.data[0] = 1;
         d.data[1] = b;
         d.procmode = PM_IDLE;
-        PDI_c1(d.pdidata[0], d.data);
+        toC1(d.pdidata[0], d.data);
         return false;
     case PM_TEXNAME:
         if (!gc) return true;
@@ -434,7 +461,7 @@ bool collect(int b, int gc, int crset, int &restartAs) {
             d.data[0] = 1;
             d.data[1] = b;
             d.procmode = PM_IDLE;
-            PDI_c1(C1_DEF_TEXTURE, d.data);
+            toC1(C1_DEF_TEXTURE, d.data);
         }
         return false;
     default:  // not a state: start over
@@ -442,19 +469,9 @@ bool collect(int b, int gc, int crset, int &restartAs) {
     }
 }
 
-}  // namespace
-
-int pdi_putchar(int handle, int byte) {
-    int b = byte & 0xFF;
-    // A byte from outside (not one a macro plays) pays for later playback.
-    if (d.MACRONestLevel == 0)
-        d.MACROPlayBudget = d.MACROPlayBudget < MACRO_PLAY_SAVED - MACRO_PLAY_PER_BYTE
-                                ? d.MACROPlayBudget + MACRO_PLAY_PER_BYTE
-                                : MACRO_PLAY_SAVED;
-    if (d.DefiningFlag >= C1_DEF_MACRO && d.DefiningFlag <= C1_DEFT_MACRO) {
-        b = capture(b);
-        if (b < 0) return d.PDI_ret_val == 2 ? 0 : d.PDI_ret_val;
-    }
+// One byte through the machine, from its classification to the state it
+// leaves.
+void machine(int handle, int b) {
     for (;;) {
         // Classification of the byte.
         int page = b >= 0x80;
@@ -479,11 +496,38 @@ int pdi_putchar(int handle, int byte) {
         if (handBack) idle(handle, b, page, gc, crset);
         break;
     }
+}
+
+}  // namespace
+
+int pdi_putchar(int handle, int byte) {
+    int b = byte & 0xFF;
+    // A byte from outside (not one a macro plays) pays for later playback.
+    if (d.MACRONestLevel == 0)
+        d.MACROPlayBudget = d.MACROPlayBudget < MACRO_PLAY_SAVED - MACRO_PLAY_PER_BYTE
+                                ? d.MACROPlayBudget + MACRO_PLAY_PER_BYTE
+                                : MACRO_PLAY_SAVED;
+    if (d.DefiningFlag >= C1_DEF_MACRO && d.DefiningFlag <= C1_DEFT_MACRO) {
+        b = capture(b);
+        if (b < 0) return d.PDI_ret_val == 2 ? 0 : d.PDI_ret_val;
+    }
+    machine(handle, b);
     if (d.PDI_ret_val == 2) {
         d.PDI_ret_val = 0;
         return 2;
     }
     return d.PDI_ret_val;
+}
+
+int scan_putchar(int byte, ScanC1 c1) {
+    ScanC1 outer = scanC1;
+    scanC1 = c1;
+    scanHit = 0;
+    machine(0, byte & 0xFF);
+    int hit = scanHit;
+    scanC1 = outer;
+    scanHit = 0;
+    return hit;
 }
 
 int pdi_put(int handle, const uint8_t *bytes, int count) {

@@ -56,7 +56,7 @@ struct NxgWindowInfo {
     uint8_t NXG_wc_tbl[256] = {};
     uint8_t NEW_color_tbl2[256][3] = {};
     uint8_t NXG_wc_gdf_tbl[NXG_GDF_CELLS] = {};  // pixel bytes of the image cells
-    int NXG_gdf_set = 0;       // 1 once the image cells have been given
+    int NXG_gdf_set = 0;       // 1 once the image cells have been given, 2: bytes 128..255 by NXG_gdf_cells
 
     // The pixel byte of every pixel (rows from the top, pic_w bytes a row),
     // as every primitive leaves it: the whole picture of a memory slot, and
@@ -122,6 +122,14 @@ void NXG_set_pal(int color, int r, int g, int b);
 // The image cells (128 pixel values); -1 when pix_tbl is null or no slot
 // is current.
 int NXG_set_gdf_paltbl(const unsigned long *pix_tbl);
+// Makes sure image cells are in force on the current surface: on one that
+// keeps a colour for every pixel byte (in memory, or the direct path) and
+// has been given none, the pixel bytes 128 .. 255. 0 when image cells are
+// in force; -1 with no surface, or on a surface of colormap cells that has
+// not been given any with NXG_set_gdf_paltbl.
+int NXG_gdf_cells();
+// The pixel byte of image cell k (0 .. 127) of the current surface.
+int NXG_gdf_pixel(int k);
 void NXG_set_gdfpal(int color, int r, int g, int b);
 int NXG_ec_to_wc(int color);
 

@@ -141,6 +141,27 @@ int NXG_set_gdf_paltbl(const unsigned long *pix_tbl) {
     return 0;
 }
 
+int NXG_gdf_pixel(int k) {
+    const NxgWindowInfo *w = nxg_cur_slot();
+    return w != nullptr && k >= 0 && k < NXG_GDF_CELLS ? w->NXG_wc_gdf_tbl[k] : 0;
+}
+
+int NXG_gdf_cells() {
+    NxgWindowInfo *w = nxg_cur_slot();
+    if (w == nullptr) return -1;
+    if (!w->pic.empty()) {
+        // Every pixel byte shows a colour of its own here; the window's 16
+        // colours are bytes 0 .. 15, so the upper half can be the images'.
+        if (w->NXG_gdf_set == 0) {
+            for (int i = 0; i < NXG_GDF_CELLS; i++) w->NXG_wc_gdf_tbl[i] = uint8_t(128 + i);
+            w->NXG_gdf_set = 2;
+        }
+        return 0;
+    }
+    // Colour cells of a colormap: only cells the host has given.
+    return w->NXG_gdf_set == 1 ? 0 : -1;
+}
+
 void nxg_span(int xa, int xb, int row, int colour) {
     NxgWindowInfo *w = target();
     if (w == nullptr) return;

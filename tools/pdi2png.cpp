@@ -1,6 +1,7 @@
 // pdi2png: decodes a NAPLPS picture file and writes the picture as a PNG.
 //
-//   pdi2png [--size WxH] [--no-wait] [--stats] [--x11] FILE OUT.png
+//   pdi2png [--size WxH] [--no-wait] [--stats] [--x11] [--images DIR]
+//           [--display-offset] FILE OUT.png
 //
 // By default the picture is drawn on the in-memory surface: no X server is
 // needed, and pdi2png itself is built without X. With --x11 it is drawn into
@@ -12,6 +13,12 @@
 // clip the whole picture; then every byte goes through pdi_putchar.
 // --no-wait lets WAIT pass without sleeping (the final picture is the same);
 // --stats prints the number of line spans drawn to standard error.
+// --images DIR draws the image a stream names when its message arrives,
+// looked up inside DIR (pdi_draw_image with the recorded name and
+// rectangle). --display-offset applies the file's DisplayOffset command
+// before decoding: pdi_set_displayoffset, from the origin and a unit screen
+// 640 pixels wide, gives origin, scale and clip; a file without the command
+// is drawn as without the option.
 #ifdef PDI2PNG_X11
 #include <X11/Intrinsic.h>
 #include <X11/Shell.h>
@@ -32,6 +39,8 @@
 #include <vector>
 
 #include "decoder/api.h"
+#include "decoder/displayoffset.h"
+#include "image/gdf.h"
 #include "decoder/macro.h"
 #include "decoder/operand.h"
 #include "decoder/state.h"
@@ -49,15 +58,27 @@ using namespace naplps;
 namespace {
 
 constexpr int MAX_SIDE = 4096;
+// The screen that DisplayOffset offsets are given in.
+constexpr int OFFSET_SCREEN = 640;
 
 const char kUsage[] =
-    "usage: pdi2png [--size WxH] [--no-wait] [--stats] [--x11] FILE OUT.png\n"
+    "usage: pdi2png [--size WxH] [--no-wait] [--stats] [--x11] [--images DIR]\n"
+    "               [--display-offset] FILE OUT.png\n"
     "Decodes the NAPLPS picture FILE and writes the final picture as a PNG.\n"
-    "  --size WxH  picture size in pixels, each 2..4096 (default 512x400)\n"
-    "  --no-wait   let WAIT pass without sleeping\n"
-    "  --stats     print the number of line spans drawn to standard error\n"
-    "  --x11       draw into a window on $DISPLAY instead of in memory\n"
-    "  --help      print this text;  --version  print the version\n";
+    "  --size WxH        picture size in pixels, each 2..4096 (default 512x400)\n"
+    "  --no-wait         let WAIT pass without sleeping\n"
+    "  --stats           print the number of line spans drawn to standard error\n"
+    "  --x11             draw into a window on $DISPLAY instead of in memory\n"
+    "  --images DIR      draw the images the stream names, found in DIR\n"
+    "  --display-offset  apply the file's DisplayOffset command first\n"
+    "  --help            print this text;  --version  print the version\n";
+
+// What the picture is drawn with besides its bytes.
+struct Extras {
+    const char *file = nullptr;    // the picture file, for --display-offset
+    bool displayOffset = false;
+    bool images = false;           // draw the images the stream names
+};
 
 bool parseSize(const char *s, int *w, int *h) {
     char x = 0;
@@ -126,13 +147,19 @@ bool grab(Display *dpy, Drawable d, Colormap cmap, int w, int h, std::vector<uin
 #endif
 
 // Decodes the bytes into slot id, set up as the plug-in sets up its window.
-void decode(const std::vector<uint8_t> &bytes, int w, int h, bool stats) {
+void decode(const std::vector<uint8_t> &bytes, int w, int h, bool stats, const Extras &ex) {
     pdi_ctl(0, 0, 0, 0, 512);
     pdi_clip(0, 0, 0, w - 1, h - 1);
+    if (ex.displayOffset &&
+        pdi_set_displayoffset(ex.file, 0, 0, OFFSET_SCREEN, nullptr, nullptr, nullptr, nullptr,
+                              nullptr, nullptr, nullptr) != 1) {
+        pdi_ctl(0, 0, 0, 0, 512);  // no command: as without the option
+        pdi_clip(0, 0, 0, w - 1, h - 1);
+    }
     // As in the plug-in, an instruction still open at the end of the data
     // is completed there.
     for (uint8_t b : bytes) {
-        pdi_putchar(0, b);
+        if (pdi_putchar(0, b) == 2 && ex.images) pdi_draw_image(nullptr, -1, -1, -1, -1);
         // A WAIT: its ticks pass (asleep unless --no-wait) before the next byte.
         while (pdi_wait_ticks(0) > 0) {
             nxg.sleep_ms(BLINK_TICK_MS);
@@ -152,13 +179,13 @@ void decode(const std::vector<uint8_t> &bytes, int w, int h, bool stats) {
 
 // The picture drawn on the in-memory surface, in the colours it shows.
 int renderInMemory(const std::vector<uint8_t> &bytes, int w, int h, bool stats,
-                   std::vector<uint8_t> *rgb) {
+                   const Extras &ex, std::vector<uint8_t> *rgb) {
     int id = -1;
     if (pdi_win_open(&id, 0, nullptr, nullptr, w, h) != 0 || id < 0) {
         std::fprintf(stderr, "pdi2png: no memory for a %dx%d picture\n", w, h);
         return 1;
     }
-    decode(bytes, w, h, stats);
+    decode(bytes, w, h, stats, ex);
     rgb->resize(size_t(w) * size_t(h) * 3);
     bool ok = NXG_read_rgb(id, rgb->data(), rgb->size());
     pdi_win_close(id);
@@ -172,7 +199,7 @@ int renderInMemory(const std::vector<uint8_t> &bytes, int w, int h, bool stats,
 #ifdef PDI2PNG_X11
 // The picture drawn into a window on the X display, read back from its
 // backing pixmap.
-int renderX11(const std::vector<uint8_t> &bytes, int w, int h, bool stats,
+int renderX11(const std::vector<uint8_t> &bytes, int w, int h, bool stats, const Extras &ex,
               std::vector<uint8_t> *rgb) {
     const char *dname = std::getenv("DISPLAY");
     if (!dname || !*dname) {
@@ -203,13 +230,30 @@ int renderX11(const std::vector<uint8_t> &bytes, int w, int h, bool stats,
         XtDestroyApplicationContext(app);
         return 1;
     }
-    decode(bytes, w, h, stats);
-
     const NxgXSlot &slot = nxgx.slot[id];
+    // Images on a window of colour cells show in 128 cells of its colormap
+    // reserved for them; other windows keep a colour per pixel themselves.
+    unsigned long imageCells[NXG_GDF_CELLS] = {};
+    bool cellsTaken = false;
+    if (ex.images && !slot.ro_visual && slot.cms != 0) {
+        if (slot.user_cmap) {
+            // A private colormap is all ours: the cells below the window's.
+            for (int k = 0; k < NXG_GDF_CELLS; k++) imageCells[k] = (unsigned long)k;
+            pdi_set_gdfpal(slot.cms, imageCells);
+        } else if (XAllocColorCells(dpy, slot.cms, True, nullptr, 0, imageCells, NXG_GDF_CELLS)) {
+            cellsTaken = true;
+            pdi_set_gdfpal(slot.cms, imageCells);
+        } else {
+            std::fprintf(stderr, "pdi2png: no colour cells free for images\n");
+        }
+    }
+    decode(bytes, w, h, stats, ex);
+
     Colormap cmap = slot.cms ? slot.cms : DefaultColormap(dpy, DefaultScreen(dpy));
     Drawable src = slot.pm ? slot.pm : XtWindow(canvas);
     XSync(dpy, False);
     bool ok = grab(dpy, src, cmap, w, h, rgb);
+    if (cellsTaken) XFreeColors(dpy, slot.cms, imageCells, NXG_GDF_CELLS, 0);
     pdi_win_close(id);
     NXG_end();
     XtDestroyWidget(shell);
@@ -242,6 +286,7 @@ int main(int argc, char **argv) {
     if (cli::standardOptions(argc, argv, "pdi2png", kUsage)) return 0;
     int w = 512, h = 400;
     bool noWait = false, stats = false, x11 = false;
+    Extras ex;
     std::vector<const char *> files;
     for (int i = 1; i < argc; i++) {
         std::string a = argv[i];
@@ -256,6 +301,16 @@ int main(int argc, char **argv) {
             stats = true;
         } else if (a == "--x11") {
             x11 = true;
+        } else if (a == "--images") {
+            if (i + 1 >= argc || pdi_set_image_path(argv[i + 1]) != 0) {
+                std::fprintf(stderr, "pdi2png: --images needs a directory of at most %d characters\n",
+                             GDF_PATH_MAX);
+                return 2;
+            }
+            ex.images = true;
+            i++;
+        } else if (a == "--display-offset") {
+            ex.displayOffset = true;
         } else if (a.size() > 1 && a[0] == '-') {
             return cli::badUsage("pdi2png", kUsage, ("unknown option " + a).c_str());
         } else {
@@ -274,10 +329,12 @@ int main(int argc, char **argv) {
 
     if (noWait) nxg.sleep_ms = noSleep;
     std::vector<uint8_t> rgb;
+    ex.file = files[0];
 #ifdef PDI2PNG_X11
-    int st = x11 ? renderX11(bytes, w, h, stats, &rgb) : renderInMemory(bytes, w, h, stats, &rgb);
+    int st = x11 ? renderX11(bytes, w, h, stats, ex, &rgb)
+                 : renderInMemory(bytes, w, h, stats, ex, &rgb);
 #else
-    int st = renderInMemory(bytes, w, h, stats, &rgb);
+    int st = renderInMemory(bytes, w, h, stats, ex, &rgb);
 #endif
     if (st != 0) return st;
     if (!writePng(files[1], w, h, rgb)) {
