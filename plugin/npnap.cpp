@@ -229,10 +229,8 @@ NPError NPP_SetWindow(NPP instance, NPWindow *window) {
     Widget widget = widgetOf(This);
     if (widget) XtAddEventHandler(widget, ExposureMask, False, Redraw, This);
 
-    if (widget && drawable(This) && This->pdi_win_id >= 0) {
-        int id = This->pdi_win_id;
-        pdi_win_open(&id, 0, widget, This->display, dimInt(This->width), dimInt(This->height));
-    }
+    if (widget && drawable(This) && This->pdi_win_id >= 0 && enterPicture(This))
+        context_leave(*This->ctx);
     if (This->fPdiLength != 0 &&
         (dimInt(This->width) != This->win_wid || dimInt(This->height) != This->win_hgt)) {
         // The picture is drawn again from its first byte and a fresh
@@ -286,15 +284,21 @@ int AppendData(PluginInstance *This, int32_t size, const uint8_t *bytes) {
     return 0;
 }
 
-// Makes the instance's window slot the current drawing surface. False when
-// there is no usable window or no free slot.
-bool selectSurface(PluginInstance *This) {
+// Makes the instance's picture the live one: its context, and its window
+// slot as the current drawing surface (a new slot shows the picture's own
+// colours). False, with no context entered, when there is no usable window
+// or no free slot; otherwise the caller leaves the context afterwards.
+bool enterPicture(PluginInstance *This) {
     if (!drawable(This)) return false;
     Widget widget = widgetOf(This);
     if (!widget) return false;
+    context_enter(*This->ctx);
     int id = This->pdi_win_id;
     pdi_win_open(&id, 0, widget, This->display, dimInt(This->width), dimInt(This->height));
-    if (id < 0) return false;
+    if (id < 0) {
+        context_leave(*This->ctx);
+        return false;
+    }
     This->pdi_win_id = id;
     return true;
 }
@@ -362,18 +366,14 @@ int DrawPDI(PluginInstance *This) {
         return 0;
     }
     if (This->paused) return 0;  // the timer goes on when the pause is over
-    if (!selectSurface(This)) return -1;  // no free window slot: try again with the next block
-
+    // A decode from the first byte starts from the load-time context.
+    if (This->pdi_draw_flg == 0) *This->ctx = PictureContext{};
+    if (!enterPicture(This)) return -1;  // no free window slot: try again with the next block
     if (This->pdi_draw_flg == 0) {
-        // A decode from the first byte starts from the load-time context.
-        *This->ctx = PictureContext{};
-        context_enter(*This->ctx);
         pdi_ctl(plg.pp, plg.Ofunc, 0, 0, ip.PDI_scrratio);
         // The window shows the picture from now on: what the banner left
         // there gives way to the picture's own (still empty) pixels.
         pdi_load_canvas(This->pdi_win_id, 0, 0, width, height);
-    } else {
-        context_enter(*This->ctx);
     }
     pdi_clip(plg.pp, 0, 0, width - 1, height - 1);
     This->pdi_draw_flg = 1;
@@ -397,8 +397,7 @@ void onTimer(XtPointer client, XtIntervalId *) {
         DrawPDI(This);
         return;
     }
-    if (!selectSurface(This)) return;
-    context_enter(*This->ctx);
+    if (!enterPicture(This)) return;
     pdi_tick(plg.pp);
     if (This->paused) {
         if (pdi_wait_ticks(plg.pp) > 0) {
@@ -453,8 +452,7 @@ NPError NPP_DestroyStream(NPP instance, NPStream *, NPReason) {
     // With every byte decoded the stream ends now; otherwise when the pause
     // in progress lets decoding reach the end.
     if (!This->paused && This->pdi_draw_flg == 1 && This->fPdiOffset == This->fPdiLength &&
-        selectSurface(This)) {
-        context_enter(*This->ctx);
+        enterPicture(This)) {
         streamEnded(This);
         context_leave(*This->ctx);
     }

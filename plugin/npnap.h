@@ -101,6 +101,9 @@ int AppendData(PluginInstance *This, int32_t size, const uint8_t *bytes);
 int DrawPDI(PluginInstance *This);
 // Cancels the instance's timer, if one is in flight.
 void stopTimer(PluginInstance *This);
+// Makes the instance's context live and its window slot the current surface;
+// false (nothing entered) without a usable window or a free slot.
+bool enterPicture(PluginInstance *This);
 
 // Header banner.
 void Draw_head(PluginInstance *This);

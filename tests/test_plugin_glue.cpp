@@ -18,7 +18,9 @@
 #include "decoder/state.h"
 #include "interp/blink.h"
 #include "nxg/nxg.h"
+#include "nxg/nxg_x.h"
 #include "plugin/npnap.h"
+#include "tests/test_truecolor_rgb.h"
 #include "tests/x11_fixture.h"
 
 using namespace naplps;
@@ -479,6 +481,27 @@ TEST_F(PluginWindow, APauseHoldsNothingUp) {
     NPP_Destroy(&b.npp, nullptr);
     EXPECT_TRUE(timers.empty()) << "a timer outlived its instance";
     b.npp.pdata = nullptr;
+}
+
+// Two pictures on one page: the second one's new window shows its own
+// colour map, not the one the first picture left behind.
+TEST_F(PluginWindow, APictureNeverShowsAnotherOnesColours) {
+    const Bytes noReset = {0xBE, 0xF0, 0xB3, 0xC0, 0xD2, 0xE4, 0xC0, 0xFD, 0xE0, 0x00};  // colour 192
+    auto rgbOf = [](Inst &i) {
+        const NxgXSlot *x = &nxgx.slot[i.pi()->pdi_win_id];
+        return tcrgb::drawableRgbOf(i.w.dpy, x->pm, x->cms, 300, 200);
+    };
+    tcrgb::Rgb alone;
+    {
+        Inst r(300, 200);
+        r.play(noReset);
+        alone = rgbOf(r);
+    }
+    Inst a(300, 200);
+    a.play({START, 0xBC, 0xC0, 0xC0, 0xC0, 0x00});  // colour 192 made black
+    Inst b(300, 200);
+    b.play(noReset);
+    EXPECT_EQ(tcrgb::differing(rgbOf(b), alone), 0u);
 }
 
 }  // namespace

@@ -350,14 +350,15 @@ void onShellStructure(Widget, XtPointer, XEvent *ev, Boolean *) {
 
 // ---- PNG ----
 
-bool savePng(const char *path) {
-    Window win = XtWindow(host.page);
+// Reads window win (w x h) into rgb at column x0 of a page pw pixels wide,
+// in the colours its own colormap gives its pixels: each picture may have a
+// colormap of its own.
+bool grabWindow(Window win, int x0, int pw, std::vector<uint8_t> &rgb) {
     XWindowAttributes wa;
     if (!XGetWindowAttributes(host.dpy, win, &wa)) return false;
     int w = wa.width, h = wa.height;
     XImage *im = XGetImage(host.dpy, win, 0, 0, unsigned(w), unsigned(h), AllPlanes, ZPixmap);
     if (!im) return false;
-    std::vector<uint8_t> rgb(size_t(w) * size_t(h) * 3);
     Visual *vis = wa.visual;
     bool direct = vis->c_class == TrueColor;
     // Indexed visuals: look every pixel value up in the window's colormap.
@@ -374,10 +375,11 @@ bool savePng(const char *path) {
         unsigned long v = (p & mask) >> shift, max = mask >> shift;
         return (unsigned char)(v * 255 / max);
     };
-    for (int y = 0; y < h; y++)
-        for (int x = 0; x < w; x++) {
+    size_t ph = rgb.size() / 3 / size_t(pw);
+    for (int y = 0; y < h && size_t(y) < ph; y++)
+        for (int x = 0; x < w && x0 + x < pw; x++) {
             unsigned long p = XGetPixel(im, x, y);
-            unsigned char *o = &rgb[(size_t(y) * size_t(w) + size_t(x)) * 3];
+            unsigned char *o = &rgb[(size_t(y) * size_t(pw) + size_t(x0 + x)) * 3];
             if (direct) {
                 o[0] = channel(p, vis->red_mask);
                 o[1] = channel(p, vis->green_mask);
@@ -391,7 +393,18 @@ bool savePng(const char *path) {
             }
         }
     XDestroyImage(im);
+    return true;
+}
 
+// The page as a PNG: every picture in its own colours, side by side.
+bool savePng(const char *path) {
+    XWindowAttributes wa;
+    if (!XGetWindowAttributes(host.dpy, XtWindow(host.page), &wa)) return false;
+    int w = wa.width, h = wa.height;
+    std::vector<uint8_t> rgb(size_t(w) * size_t(h) * 3);
+    if (!grabWindow(XtWindow(host.page), 0, w, rgb)) return false;
+    for (const Picture &p : host.pics)
+        if (!grabWindow(XtWindow(p.core), p.core->core.x, w, rgb)) return false;
     return writePng(path, w, h, rgb);
 }
 
