@@ -177,11 +177,15 @@ int escapeFinal(int f) {
     }
 }
 
+int feedByte(int handle, int b);
+
 void invokeMacro(int handle, int b) {
     if (test_TMACRO(b)) return;  // T-macros are never played back
     int m = b - 0x20;
     if (m < 0 || m >= MACRO_COUNT) return;
     if (d.MACRONst[m] >= MACRO_NEST_MAX) return;
+    // What the stream's bytes have paid for is saved up to a limit.
+    if (d.MACROPlayBudget > MACRO_PLAY_SAVED) d.MACROPlayBudget = MACRO_PLAY_SAVED;
     d.MACRONestLevel++;
     d.MACRONst[m]++;
     if (d.MACRONst[m] > 1) d.func_macro_type = 1;
@@ -193,7 +197,7 @@ void invokeMacro(int handle, int b) {
         if (at < 0 || at >= MACROBUF_LIMIT) break;
         if (d.MACROPlayBudget <= 0) break;  // the stream has paid for no more
         d.MACROPlayBudget--;
-        pdi_putchar(handle, d.MACROBuf[at]);
+        feedByte(handle, d.MACROBuf[at]);
     }
     if (d.MACRONst[m] > 0) d.MACRONst[m]--;
     d.MACRONestLevel--;
@@ -301,7 +305,8 @@ void idle(int handle, int b, int page, int gc, int crset) {
 }
 
 // States 1 .. 14. Returns true when the byte is handed back to state 0.
-bool collect(int b, int gc, int crset, int &restartAs) {
+// Inlined: it runs for most bytes.
+__attribute__((always_inline)) inline bool collect(int b, int gc, int crset, int &restartAs) {
     bool same = gc && crset == d.grset;
     switch (d.procmode) {
     case PM_ESCAPE:
@@ -471,7 +476,7 @@ bool collect(int b, int gc, int crset, int &restartAs) {
 
 // One byte through the machine, from its classification to the state it
 // leaves.
-void machine(int handle, int b) {
+__attribute__((always_inline)) inline void machine(int handle, int b) {
     for (;;) {
         // Classification of the byte.
         int page = b >= 0x80;
@@ -498,15 +503,8 @@ void machine(int handle, int b) {
     }
 }
 
-}  // namespace
-
-int pdi_putchar(int handle, int byte) {
-    int b = byte & 0xFF;
-    // A byte from outside (not one a macro plays) pays for later playback.
-    if (d.MACRONestLevel == 0)
-        d.MACROPlayBudget = d.MACROPlayBudget < MACRO_PLAY_SAVED - MACRO_PLAY_PER_BYTE
-                                ? d.MACROPlayBudget + MACRO_PLAY_PER_BYTE
-                                : MACRO_PLAY_SAVED;
+// One byte, from the stream or played from a macro.
+int feedByte(int handle, int b) {
     if (d.DefiningFlag >= C1_DEF_MACRO && d.DefiningFlag <= C1_DEFT_MACRO) {
         b = capture(b);
         if (b < 0) return d.PDI_ret_val == 2 ? 0 : d.PDI_ret_val;
@@ -517,6 +515,15 @@ int pdi_putchar(int handle, int byte) {
         return 2;
     }
     return d.PDI_ret_val;
+}
+
+}  // namespace
+
+int pdi_putchar(int handle, int byte) {
+    // A byte from the stream pays for later macro playback; the saving is
+    // capped when a macro plays.
+    d.MACROPlayBudget += MACRO_PLAY_PER_BYTE;
+    return feedByte(handle, byte & 0xFF);
 }
 
 int scan_putchar(int byte, ScanC1 c1) {

@@ -79,7 +79,7 @@ struct Decoder {
     // Playback stops at a macro's re-entry from load on.
     int32_t func_macro_mode = 1;
     int32_t func_macro_type = 0;
-    int32_t MACROPlayBudget = 0;  // bytes that playback may still play
+    int64_t MACROPlayBudget = 0;  // bytes that playback may still play
     uint8_t Defined_Status[MACRO_COUNT] = {};
 
     // Extended-data channel.

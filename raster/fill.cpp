@@ -17,7 +17,9 @@ namespace naplps {
 
 namespace {
 
-PolyFill &pf = ras.poly;
+// The filler's working tables: scratch of one fill, set up afresh by every
+// fill, so they are no part of a picture's context.
+PolyFill pf;
 
 // Vertices are kept within this range, far beyond any window, so that no
 // sum overflows and the row loops stay bounded whatever the stream asks for.
