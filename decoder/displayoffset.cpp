@@ -10,6 +10,8 @@
 // afterwards; the picture being decoded goes on from where it was.
 #include "decoder/displayoffset.h"
 
+#include "image/imagefile.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -121,20 +123,6 @@ private:
     std::unique_ptr<PictureContext> saved_;
 };
 
-// Opens a regular file for reading; -1 for anything else. A FIFO or a
-// device is never waited on: the open does not block and the type is
-// checked before a byte is read.
-int openRegular(const char *path) {
-    struct stat st;
-    if (::stat(path, &st) != 0 || !S_ISREG(st.st_mode)) return -1;
-    int fd = ::open(path, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0) return -1;
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        return -1;
-    }
-    return fd;
-}
 
 }  // namespace
 
@@ -180,7 +168,7 @@ int _npGetDisplayOffset(const char *path, int32_t *mode, int32_t *x, int32_t *y)
     if (len == 0 || len > DISPLAYOFFSET_PATH_MAX) return -1;
     std::memcpy(name, path, len);
     name[len] = '\0';
-    int fd = openRegular(name);
+    int fd = image_open_path(name);
     if (fd < 0) return -1;
     int hit = 0;
     {
