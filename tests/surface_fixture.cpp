@@ -120,8 +120,8 @@ static bool sameRow(const std::string &a, const std::string &e) {
     for (size_t r = 0; r < std::max(actual.size(), expected.size()); r++) {
         std::string e = r < expected.size() ? expected[r] : "";
         std::string a = r < actual.size() ? actual[r] : "";
-        os << (sameRow(a, e) ? "  " : "* ") << e << std::string(width - e.size(), ' ') << " | "
-           << a << "\n";
+        os << (sameRow(a, e) ? "  " : "* ") << e << std::string(width - e.size(), ' ') << " | " << a
+           << "\n";
     }
     return ::testing::AssertionFailure() << os.str();
 }
@@ -129,8 +129,8 @@ static bool sameRow(const std::string &a, const std::string &e) {
 ::testing::AssertionResult draws(const std::string &pdt, const std::string &picture, int ratio) {
     Grid want = art(picture);
     if (want.empty()) return ::testing::AssertionFailure() << "no picture";
-    return pictureIs(drawn(int(want[0].size()), int(want.size()), pdt, ratio), want)
-           << "script:\n" << pdt;
+    return pictureIs(drawn(int(want[0].size()), int(want.size()), pdt, ratio), want) << "script:\n"
+                                                                                     << pdt;
 }
 
 ::testing::AssertionResult onlyCells(const TestSurface &s) {

@@ -28,7 +28,7 @@ namespace naplps::arctest {
 using ptest::Grid;
 using ptest::pictureIs;
 using Pixel = std::pair<int, int>;  // bottom-up (x, y)
-using Ints = std::vector<int32_t>;   // several values compared at once
+using Ints = std::vector<int32_t>;  // several values compared at once
 
 // Logical units of n pixels at 512 pixels per unit screen.
 constexpr int32_t L(int32_t n) { return n * 0x8000; }
@@ -51,7 +51,10 @@ inline std::set<Pixel> lit(const Grid &g) {
 
 struct Stream {
     std::vector<uint8_t> bytes;
-    Stream &raw(int b) { bytes.push_back(uint8_t(b)); return *this; }
+    Stream &raw(int b) {
+        bytes.push_back(uint8_t(b));
+        return *this;
+    }
     Stream &op(int opcode) { return raw(0x80 | opcode); }
     Stream &operand(int six) { return raw(0xC0 | (six & 0x3F)); }
     // A pair in quarter pixels: 12 bits each, x in the upper three bits of every byte.
@@ -70,7 +73,9 @@ struct Stream {
     Stream &select(int fg) { return op(OP_SELECTCOLOR).operand(fg >> 2); }
     Stream &select(int fg, int bg) { return select(fg).operand(bg >> 2); }
     // TEXTURE: line texture 0-3 and highlight.
-    Stream &texture(int line, bool hilight = false) { return op(OP_TEXTURE).operand(line | (hilight ? 4 : 0)); }
+    Stream &texture(int line, bool hilight = false) {
+        return op(OP_TEXTURE).operand(line | (hilight ? 4 : 0));
+    }
     Stream &moveTo(int px, int py) { return op(OP_ABSPOINT).xy(px, py); }
     Stream &end() { return raw(0x0F); }  // SI: ends the instruction, draws nothing
 };

@@ -17,8 +17,8 @@ using Points = std::vector<std::pair<int, int>>;
 
 // SET & POLYGON (filled or outlined) through these vertices.
 std::string polygon(const char *op, const Points &pts) {
-    std::string s = std::string(op) + " " + std::to_string(pts[0].first) + " " +
-                    std::to_string(pts[0].second);
+    std::string s =
+        std::string(op) + " " + std::to_string(pts[0].first) + " " + std::to_string(pts[0].second);
     for (size_t i = 1; i < pts.size(); i++)
         s += " " + std::to_string(pts[i].first - pts[i - 1].first) + " " +
              std::to_string(pts[i].second - pts[i - 1].second);
@@ -83,10 +83,11 @@ TEST(Fill, HighlightOutlineColourFollowsTheColourMode) {
 // A pel widens a rectangle towards its sign; RECTANGLE FILLED with two
 // pairs starts the second where the first ends, and leaves the point there.
 TEST(Fill, RectanglesWidenTowardsThePelsSignAndFollowEachOther) {
-    EXPECT_TRUE(draws("domain pel=-3,1; set-rect-filled 6 1 4 1; "
-                      "domain pel=3,2; select 32; set-rect-filled 6 4 -4 -1",
-                      "................ ..2222222....... ..2222222....... ..2222222....... "
-                      "....1111111..... ....1111111..... ................"));
+    EXPECT_TRUE(
+        draws("domain pel=-3,1; set-rect-filled 6 1 4 1; "
+              "domain pel=3,2; select 32; set-rect-filled 6 4 -4 -1",
+              "................ ..2222222....... ..2222222....... ..2222222....... "
+              "....1111111..... ....1111111..... ................"));
     EXPECT_TRUE(draws("point-set 1 1; rect-filled 4 2 5 3; select 32; point-rel 0 0",
                       "................ .....111111..... .1111111111..... .1111111112..... "
                       ".1111111112..... ................"));
@@ -112,8 +113,10 @@ TEST(Fill, LargeVertexCountsReachTheFillerAndHostileOnesAreAbsorbed) {
         for (int i = 0; i <= n; i++) {
             bool far = i >= ring && i < n;
             double a = 2 * M_PI * (i % ring) / ring;
-            pts.push_back(far ? (i % 2 ? 5000 : -5000) : int32_t(std::lround(32 + 25 * std::cos(a))));
-            pts.push_back(far ? (i % 3 ? -4000 : 4000) : int32_t(std::lround(32 + 25 * std::sin(a))));
+            pts.push_back(far ? (i % 2 ? 5000 : -5000)
+                              : int32_t(std::lround(32 + 25 * std::cos(a))));
+            pts.push_back(far ? (i % 3 ? -4000 : 4000)
+                              : int32_t(std::lround(32 + 25 * std::sin(a))));
         }
         polygon_fill(pts.data(), n + 1, 1, 1, 16, -1);
         g = t.grid();
@@ -152,11 +155,12 @@ TEST(Texture, HatchingsAreAnchoredAtTheOrigin) {
                                         "2222222211122211122211122200")));
     t.play("domain pel=-3,1; select 48; set-rect-filled 0 2 20 0");
     EXPECT_EQ(t.grid()[0].substr(8, 12), "000333000333");
-    EXPECT_TRUE(draws("domain pel=1,2; texture pattern=2; select 16 32; set-rect-filled 0 0 4 8;"
-                      "select 48; set-rect-filled 6 3 4 4",
-                      "............ 11111....... 11111.33333. 22222....... 22222....... "
-                      "11111.33333. 11111.33333. 22222....... 22222....... 11111....... "
-                      "11111......."));
+    EXPECT_TRUE(
+        draws("domain pel=1,2; texture pattern=2; select 16 32; set-rect-filled 0 0 4 8;"
+              "select 48; set-rect-filled 6 3 4 4",
+              "............ 11111....... 11111.33333. 22222....... 22222....... "
+              "11111.33333. 11111.33333. 22222....... 22222....... 11111....... "
+              "11111......."));
     EXPECT_TRUE(draws("domain pel=1,-2; texture pattern=2; select 16 32; set-rect-filled 0 0 4 5",
                       "...... 22222. 22222. 11111. 11111. 22222. 22222."));
     EXPECT_TRUE(draws("domain pel=2,2; texture pattern=3; select 16 32; set-rect-filled 0 0 9 4",
@@ -168,16 +172,18 @@ TEST(Texture, HatchingsAreAnchoredAtTheOrigin) {
 // no pel width, horizontal with no height; DOMAIN re-selects the hatch.
 TEST(Texture, HatchesWithoutAPelFillSolid) {
     auto fill = [](const std::string &pel, int pattern) {
-        return drawn(10, 4, "domain pel=" + pel + "; select 16 32; texture pattern=" +
-                                std::to_string(pattern) + "; set-rect-filled 0 0 7 2");
+        return drawn(10, 4,
+                     "domain pel=" + pel + "; select 16 32; texture pattern=" +
+                         std::to_string(pattern) + "; set-rect-filled 0 0 7 2");
     };
     EXPECT_EQ(fill("0,2", 3), fill("0,2", 0));
     EXPECT_EQ(fill("0,2", 1), fill("0,2", 0));
     EXPECT_EQ(fill("2,0", 2), fill("2,0", 0));
     EXPECT_NE(fill("0,2", 2), fill("0,2", 0));
     EXPECT_NE(fill("2,0", 1), fill("2,0", 0));
-    EXPECT_EQ(drawn(10, 4, "select 16 32; texture pattern=1; domain pel=0,0; set-rect-filled 0 0 7 2"),
-              fill("0,0", 0));
+    EXPECT_EQ(
+        drawn(10, 4, "select 16 32; texture pattern=1; domain pel=0,0; set-rect-filled 0 0 7 2"),
+        fill("0,0", 0));
 }
 
 // While a pattern is defined (DEF TEXTURE 'A' .. END) the unit screen is its
@@ -195,15 +201,17 @@ TEST(Texture, PatternsAreDefinedByDrawingAndScaledToTheMaskInForce) {
     EXPECT_TRUE(draws(a + "texture pattern=4 mask=-4,-4; select 16 32; set-rect-filled 0 0 7 7",
                       "........ 22212221 22222222 22222222 22222222 22212221 22222222 22222222 "
                       "22222222"));
-    EXPECT_TRUE(draws("texture pattern=5 mask=4,4; select 16 32; set-rect-filled 0 0 3 1;"
-                      "bytes 0x84 0x42; set-rect-filled 0 0 255 199; bytes 0x85;" +
-                          a + "set-rect-filled 4 0 3 1",
-                      "........ 22221111 22221111"));
+    EXPECT_TRUE(
+        draws("texture pattern=5 mask=4,4; select 16 32; set-rect-filled 0 0 3 1;"
+              "bytes 0x84 0x42; set-rect-filled 0 0 255 199; bytes 0x85;" +
+                  a + "set-rect-filled 4 0 3 1",
+              "........ 22221111 22221111"));
     // A 100 x 50 pixel mask is kept as 50 x 25 cells, all set here.
-    EXPECT_TRUE(draws("select 16 32; texture mask=100,50; bytes 0x84 0x41;"
-                      "set-rect-filled 0 0 255 199; bytes 0x85; texture pattern=4;"
-                      "set-rect-filled 0 0 5 3",
-                      "....... 111111. 111111. 111111. 111111."));
+    EXPECT_TRUE(
+        draws("select 16 32; texture mask=100,50; bytes 0x84 0x41;"
+              "set-rect-filled 0 0 255 199; bytes 0x85; texture pattern=4;"
+              "set-rect-filled 0 0 5 3",
+              "....... 111111. 111111. 111111. 111111."));
 }
 
 // On a window wider than the 640 pixels of a prepared row (at 1024 pixels
@@ -211,10 +219,13 @@ TEST(Texture, PatternsAreDefinedByDrawingAndScaledToTheMaskInForce) {
 // column keep their period.
 TEST(Texture, PatternsContinueBeyondTheirPreparedWidth) {
     const std::string px = "domain multi=4 pel=0.25,0.25; select 16 32;";
-    Grid h = drawn(720, 2, px + "domain multi=4 pel=1.75,0.25; texture pattern=1; set-rect-filled 0 0 175 0",
+    Grid h = drawn(
+        720, 2, px + "domain multi=4 pel=1.75,0.25; texture pattern=1; set-rect-filled 0 0 175 0",
+        1024);
+    Grid p = drawn(720, 2,
+                   px + "texture mask=3,3; bytes 0x84 0x41; set-rect-filled 0 0 2.5 199;"
+                        "bytes 0x85; texture pattern=4; set-rect-filled 0 0 177.5 0",
                    1024);
-    Grid p = drawn(720, 2, px + "texture mask=3,3; bytes 0x84 0x41; set-rect-filled 0 0 2.5 199;"
-                   "bytes 0x85; texture pattern=4; set-rect-filled 0 0 177.5 0", 1024);
     for (int x = 0; x < 707; x++) ASSERT_EQ(at(h, x, 0), (x / 7) % 2 == 0 ? '1' : '2') << x;
     for (int x = 0; x < 711; x++) ASSERT_EQ(at(p, x, 0), x % 12 == 0 ? '1' : '2') << x;
 }
@@ -228,7 +239,8 @@ TEST(Texture, DrcsCaptureAndExtremeMasksStayInTheirTables) {
     TestSurface t(40, 30);
     ASSERT_EQ(t.open(), 0);
     t.playArea(256);
-    t.play(std::string(kPen) + "textmode size=16,16; bytes 0x83 0x41; set-rect-filled 0 0 127 99;"
+    t.play(std::string(kPen) +
+           "textmode size=16,16; bytes 0x83 0x41; set-rect-filled 0 0 127 99;"
            "bytes 0x83 0x42; set-rect-filled -100 -100 50 50; bytes 0x85");
     for (int row = 0; row < 16; row++) {
         EXPECT_EQ(ras.DRCSBuf['A' - 32][2 * row] << 8 | ras.DRCSBuf['A' - 32][2 * row + 1],
@@ -245,7 +257,8 @@ TEST(Texture, DrcsCaptureAndExtremeMasksStayInTheirTables) {
         EXPECT_TRUE(ras.TEXTURE_size >= 1 && ras.TEXTURE_bottom >= 0 &&
                     ras.TEXTURE_bottom <= 80 * 49)
             << m;
-        t.play("bytes 0x84 0x42; set-rect-filled 0 0 255 199; bytes 0x85; set-rect-filled 0 0 30 20");
+        t.play(
+            "bytes 0x84 0x42; set-rect-filled 0 0 255 199; bytes 0x85; set-rect-filled 0 0 30 20");
         EXPECT_TRUE(ras.texture_mask[1][0] >= 1 && ras.texture_mask[1][0] <= 50 &&
                     ras.texture_mask[1][1] <= 50)
             << m;

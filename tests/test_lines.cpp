@@ -28,15 +28,19 @@ std::set<std::pair<int, int>> lit(const Grid &g) {
 
 TEST(Lines, SlopesRoundTowardsTheirTravelWithPelsOfAnySign) {
     EXPECT_TRUE(draws("set-line 0 0 8 3", ".......11. ....111... ..11...... 11........"));
-    EXPECT_TRUE(draws("select 32; set-line 8 3 0 0", ".......22. .....22... ..222..... 22........"));
-    EXPECT_TRUE(draws("set-line 3 0 0 8", "..... 1.... 1.... .1... .1... .1... ..1.. ..1.. ...1. ...1."));
-    EXPECT_TRUE(draws("set-line 0 8 3 0", "..... 1.... 1.... .1... .1... ..1.. ..1.. ..1.. ...1. ...1."));
+    EXPECT_TRUE(
+        draws("select 32; set-line 8 3 0 0", ".......22. .....22... ..222..... 22........"));
+    EXPECT_TRUE(
+        draws("set-line 3 0 0 8", "..... 1.... 1.... .1... .1... .1... ..1.. ..1.. ...1. ...1."));
+    EXPECT_TRUE(
+        draws("set-line 0 8 3 0", "..... 1.... 1.... .1... .1... ..1.. ..1.. ..1.. ...1. ...1."));
     EXPECT_TRUE(draws("domain pel=3,2; set-line 10 0 20 0",
                       "........................ ..........1111111111111. "
                       "..........1111111111111."));
     // Length zero: one pel. Leftward with a negative width: the pel extends
     // in the travel direction.
-    EXPECT_TRUE(draws("domain pel=2,2; texture line=3; set-line 2 1 2 1", "...... ..11.. ..11.. ......"));
+    EXPECT_TRUE(
+        draws("domain pel=2,2; texture line=3; set-line 2 1 2 1", "...... ..11.. ..11.. ......"));
     EXPECT_TRUE(draws("domain pel=-3,1; set-line 12 0 2 0", "................ 1111111111111..."));
     // Negative sizes cover the pixels of the mirrored pel.
     EXPECT_EQ(drawn(16, 6, "domain pel=-3,1; set-line 2 0 12 4"),
@@ -64,9 +68,10 @@ TEST(Lines, SweptPelsStopAtTheEndPel) {
 // colours, left alone with one; the end pel always drawn; a logical pel of
 // 0 along the travel makes a textured line solid.
 TEST(Lines, TexturesLeaveOrPaintTheirGaps) {
-    EXPECT_TRUE(draws("select 48; set-rect-filled 0 0 18 2; texture line=3; select 16;"
-                      "set-line 0 0 15 0; select 16 32; set-line 0 1 15 1",
-                      "333333333333333333 111212111212111133 111313111313111133"));
+    EXPECT_TRUE(
+        draws("select 48; set-rect-filled 0 0 18 2; texture line=3; select 16;"
+              "set-line 0 0 15 0; select 16 32; set-line 0 1 15 1",
+              "333333333333333333 111212111212111133 111313111313111133"));
     EXPECT_TRUE(draws("domain pel=2,1; texture line=1; select 16 32; set-line 0 0 15 0",
                       ".................. 11221122112211211."));
     Grid dashed = drawn(3, 21, "texture line=3; set-line 1 0 1 20");
@@ -74,8 +79,10 @@ TEST(Lines, TexturesLeaveOrPaintTheirGaps) {
     for (int y = 0; y < 21; y++) column += at(dashed, 1, y);
     EXPECT_EQ(column, "111010111010111010111");
     Grid solid = drawn(10, 5, "select 16 32; set-line 0 0 8 3");
-    EXPECT_EQ(drawn(10, 5, "domain pel=0,1; select 16 32; texture line=2; set-line 0 0 8 3"), solid);
-    EXPECT_EQ(drawn(10, 5, "domain pel=1,0; select 16 32; texture line=1; set-line 0 0 8 3"), solid);
+    EXPECT_EQ(drawn(10, 5, "domain pel=0,1; select 16 32; texture line=2; set-line 0 0 8 3"),
+              solid);
+    EXPECT_EQ(drawn(10, 5, "domain pel=1,0; select 16 32; texture line=1; set-line 0 0 8 3"),
+              solid);
     EXPECT_NE(drawn(10, 5, "select 16 32; texture line=2; set-line 0 0 8 3"), solid);
     EXPECT_TRUE(draws("domain pel=0,1; texture line=2; set-line 1 0 1 11",
                       "... .1. ... ... .1. .1. .1. ... ... ... .1. .1. .1."));
@@ -106,8 +113,9 @@ TEST(Lines, InstructionsDrawAndLeaveThePointAtTheirEnd) {
 // In move modes 0 and 2 the text cursor follows the drawing point.
 TEST(Lines, TheCursorFollowsTheDrawingPointInMoveModesZeroAndTwo) {
     auto text = [](int mode) {
-        return drawn(40, 30, "textmode move=" + std::to_string(mode) +
-                                 " size=6,10; point-set 20 10; text \"I\"");
+        return drawn(
+            40, 30,
+            "textmode move=" + std::to_string(mode) + " size=6,10; point-set 20 10; text \"I\"");
     };
     EXPECT_FALSE(lit(text(0)).empty());
     EXPECT_EQ(text(2), text(0));
@@ -121,7 +129,8 @@ TEST(Lines, TheCursorFollowsTheDrawingPointInMoveModesZeroAndTwo) {
 // is kept: text wraps to its left edge.
 TEST(Lines, AFieldWhollyOffTheScreenReadsItsSizesMagnitude) {
     auto ab = [](const std::string &field) {
-        return drawn(64, 64, "reset text; domain multi=4 pel=1,1; field " + field + "; text \"AB\"", 512);
+        return drawn(64, 64, "reset text; domain multi=4 pel=1,1; field " + field + "; text \"AB\"",
+                     512);
     };
     const Grid full = ab("0 20 255.875 20");
     EXPECT_EQ(ab("0 20 -256 20"), full);
@@ -136,10 +145,10 @@ const char kCircle[] = "..111... .11111.. .1...1.. .1...1.. .11111.. ..111... ..
 // A whole circle on its diameter, whatever the form or a pel of no size;
 // the pairs leave the drawing point where they end.
 TEST(Arcs, AWholeCircleIsDrawnOnItsDiameter) {
-    for (const char *s : {"point-set 1 3; arc 4 0", "point-set 1 3; arc 4 0 -4 0", "set-arc 1 3 4 0",
-                          "domain pel=-1,-1; point-set 1 3; arc 4 0",
-                          "domain pel=0,0; point-set 1 3; arc 4 0",
-                          "domain multi=4; point-set 1 3; arc 4 0 -3.75 0"})
+    for (const char *s :
+         {"point-set 1 3; arc 4 0", "point-set 1 3; arc 4 0 -4 0", "set-arc 1 3 4 0",
+          "domain pel=-1,-1; point-set 1 3; arc 4 0", "domain pel=0,0; point-set 1 3; arc 4 0",
+          "domain multi=4; point-set 1 3; arc 4 0 -3.75 0"})
         EXPECT_TRUE(draws(s, kCircle)) << s;
     EXPECT_TRUE(draws("point-set 1 3; arc-filled 4 0",
                       "..111... .11111.. .11111.. .11111.. ..111... ........"));
@@ -164,14 +173,18 @@ TEST(Arcs, AThreePointArcRunsThroughItsMiddlePointTheWayItLies) {
     Grid down = drawn(40, 26, "point-set 10 12; arc 10 -10 10 10");
     Grid most = drawn(40, 26, "set-arc 20 2 10 10 -20 0");
     for (const Grid *g : {&up, &down, &most}) expectOnCircle(*g, 20, 12, 10);
-    EXPECT_EQ(std::string() + at(up, 20, 22) + at(down, 20, 2) + at(most, 30, 12) + at(most, 20, 22),
-              "1111");
+    EXPECT_EQ(
+        std::string() + at(up, 20, 22) + at(down, 20, 2) + at(most, 30, 12) + at(most, 20, 22),
+        "1111");
     for (auto [x, y] : lit(up)) EXPECT_GE(y, 11) << x;
     for (auto [x, y] : lit(down)) EXPECT_LE(y, 13) << x;
     for (auto [x, y] : lit(most)) EXPECT_FALSE(x < 19 && y < 11) << x << "," << y;
     for (int x = 10; x <= 30; x++) {
         bool inUp = false, inDown = false;
-        for (int y = 0; y < 26; y++) inUp |= at(up, x, y) == '1', inDown |= at(down, x, y) == '1';
+        for (int y = 0; y < 26; y++) {
+            inUp |= at(up, x, y) == '1';
+            inDown |= at(down, x, y) == '1';
+        }
         EXPECT_TRUE(inUp && inDown) << "column " << x;
     }
 }
@@ -180,15 +193,20 @@ TEST(Arcs, AThreePointArcRunsThroughItsMiddlePointTheWayItLies) {
 // three lines; one pair or none: the point moves, nothing is drawn.
 TEST(Arcs, DegenerateArcsDrawLinesOrPolygonsAndFewValuesOnlyMove) {
     const std::string lines = "point-set 2 2; line-rel 6 2 6 2";
-    for (const char *s : {"point-set 2 2; arc 6 2 6 2", "set-arc 2 2 6 2 6 2", "set-arc-filled 2 2 6 2 6 2"})
+    for (const char *s :
+         {"point-set 2 2; arc 6 2 6 2", "set-arc 2 2 6 2 6 2", "set-arc-filled 2 2 6 2 6 2"})
         EXPECT_EQ(drawn(16, 8, s), drawn(16, 8, lines)) << s;
-    EXPECT_EQ(drawn(16, 8, "point-set 2 2; arc-filled 6 2 6 2"), drawn(16, 8, "set-poly-filled 2 2 6 2 6 2"));
+    EXPECT_EQ(drawn(16, 8, "point-set 2 2; arc-filled 6 2 6 2"),
+              drawn(16, 8, "set-poly-filled 2 2 6 2 6 2"));
     const Grid three = drawn(12, 9, "point-set 1 1; line-rel 8 0 0 6 -5 -3; point-rel 0 0");
-    for (const char *s : {"point-set 1 1; arc 8 0 0 6 -5 -3", "point-set 1 1; arc-filled 8 0 0 6 -5 -3",
-                          "point-set 1 1; set-arc 8 0 0 6 -5 -3 0 0"})
+    for (const char *s :
+         {"point-set 1 1; arc 8 0 0 6 -5 -3", "point-set 1 1; arc-filled 8 0 0 6 -5 -3",
+          "point-set 1 1; set-arc 8 0 0 6 -5 -3 0 0"})
         EXPECT_EQ(drawn(12, 9, std::string(s) + "; point-rel 0 0"), three) << s;
-    EXPECT_TRUE(draws("set-arc-filled 4 3; select 32; point-rel 0 0", "....2. ....2. ...... ...... ......"));
-    EXPECT_TRUE(draws("point-set 4 3; arc; select 32; point-rel 0 0", "....2. ....2. ...... ...... ......"));
+    EXPECT_TRUE(draws("set-arc-filled 4 3; select 32; point-rel 0 0",
+                      "....2. ....2. ...... ...... ......"));
+    EXPECT_TRUE(draws("point-set 4 3; arc; select 32; point-rel 0 0",
+                      "....2. ....2. ...... ...... ......"));
 }
 
 // From (4, 2) over (14, 12) to (4, 22): the right half of the disk about
@@ -198,13 +216,15 @@ TEST(Arcs, AFilledSegmentIsTheDiskOnTheArcsSideOfTheChord) {
     Grid half = drawn(20, 26, "set-arc-filled 4 2 10 10 -10 10");
     Grid disk = drawn(20, 26, "point-set 4 2; arc-filled 0 20");
     for (int y = 0; y < 26; y++)
-        for (int x = 0; x < 20; x++) EXPECT_EQ(at(half, x, y), x >= 4 ? at(disk, x, y) : '0') << x << "," << y;
+        for (int x = 0; x < 20; x++)
+            EXPECT_EQ(at(half, x, y), x >= 4 ? at(disk, x, y) : '0') << x << "," << y;
     struct Case {
         int x0, y0, x2, y2, dir;
         int (*in)(int x, int y);
     } cases[] = {
         {20, 12, 12, 20, 1, [](int x, int y) { return int(x + y - 24 >= 8); }},
-        {20, 12, 12, 20, -1, [](int x, int y) { return x + y - 24 == 9 ? -1 : int(x + y - 24 <= 8); }},
+        {20, 12, 12, 20, -1,
+         [](int x, int y) { return x + y - 24 == 9 ? -1 : int(x + y - 24 <= 8); }},
         {18, 7, 18, 17, 1, [](int x, int y) { return int(x >= 18 && y >= 7 && y <= 17); }},
         {20, 12, 4, 12, -1, [](int, int y) { return int(y <= 12); }},
         {6, 17, 6, 7, -1,
@@ -238,15 +258,17 @@ TEST(Arcs, HighlightAndTexturedRings) {
     EXPECT_EQ(std::string() + at(h, 8, 8) + at(h, 4, 8) + at(h, 12, 8) + at(h, 8, 12) + at(h, 8, 4),
               "12222");
     auto ring = [](const std::string &pen, int texture) {
-        return drawn(25, 26, pen + "; texture line=" + std::to_string(texture) +
-                                 "; point-set 2 12; arc 20 0");
+        return drawn(
+            25, 26,
+            pen + "; texture line=" + std::to_string(texture) + "; point-set 2 12; arc 20 0");
     };
     const auto all = lit(ring("select 16", 0));
     Grid opaque = ring("select 16 32", 2), clear = ring("select 16", 2);
     Grid direct = ring("reset colour=1; domain pel=1,1", 2);  // index 128, cell 8
     for (auto [x, y] : all)
         EXPECT_EQ(std::string() + at(opaque, x, y) + at(direct, x, y),
-                  at(clear, x, y) == '1' ? "18" : "20") << x << "," << y;
+                  at(clear, x, y) == '1' ? "18" : "20")
+            << x << "," << y;
     EXPECT_TRUE(lit(clear).size() > 10 && all.size() - lit(clear).size() > 10);
     Grid dots = ring("select 16", 1);
     EXPECT_TRUE(lit(dots).size() > 8 && lit(dots).size() < 40) << lit(dots).size();
@@ -268,7 +290,8 @@ TEST(Extremes, LinesAndArcsBeyondAnyWindowAreBoundedAndExact) {
     // 30000 pixels through the window: no break where a 10000-pixel texture
     // segment would end.
     line(-15000, 0, 15000, 6, 1, 1, 16, 32, 0);
-    for (int r = 0; r < 8; r++) EXPECT_EQ(t.grid()[size_t(r)], std::string(20, r == 4 ? '1' : '0')) << r;
+    for (int r = 0; r < 8; r++)
+        EXPECT_EQ(t.grid()[size_t(r)], std::string(20, r == 4 ? '1' : '0')) << r;
     // A one-pixel bulge over a chord of 512: radius beyond the walk, drawn
     // along its chords.
     arcoutline(-246, 5, 10, 6, 266, 5);
@@ -302,11 +325,11 @@ TEST(Extremes, LinesAndArcsBeyondAnyWindowAreBoundedAndExact) {
 
 // The clip asked for is clamped to the surface's range and limits lines.
 TEST(Extremes, TheClipIsClampedAndLimitsLines) {
-    const std::array<int, 9> cases[] = {  // corners asked for, result, corners set
-        {-5, 0, 2000, 10, -1, 0, 0, 1023, 10},
-        {50, 50, 10, 60, -1, 50, 50, 50, 60},
-        {0, 2000, 5, 3, -1, 0, 1023, 5, 1023},
-        {1, 2, 3, 4, 0, 1, 2, 3, 4}};
+    const std::array<int, 9> cases[] = {// corners asked for, result, corners set
+                                        {-5, 0, 2000, 10, -1, 0, 0, 1023, 10},
+                                        {50, 50, 10, 60, -1, 50, 50, 50, 60},
+                                        {0, 2000, 5, 3, -1, 0, 1023, 5, 1023},
+                                        {1, 2, 3, 4, 0, 1, 2, 3, 4}};
     for (const auto &c : cases) {
         EXPECT_EQ(Set_Clip(c[0], c[1], c[2], c[3]), c[4]);
         std::array<int, 4> got{};

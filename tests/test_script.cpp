@@ -10,5 +10,6 @@ TEST(S, Try) {
     g = drawn(10, 4, "domain pel=3,2\nset-line 0 0 8 3");
     for (auto &r : g) std::cout << r << "\n";
     resetState();
-    std::cout << ras.pen.LogPelX << " " << ras.pen.PhyPelX << " " << ras.pen.ColorMod << " " << ras.pen.ForColor << "\n";
+    std::cout << ras.pen.LogPelX << " " << ras.pen.PhyPelX << " " << ras.pen.ColorMod << " "
+              << ras.pen.ForColor << "\n";
 }
