@@ -311,7 +311,7 @@ TEST(Extremes, LinesAndArcsBeyondAnyWindowAreBoundedAndExact) {
     for (int32_t a : {INT32_MIN, -0x10000, 0, 0x8000, INT32_MAX})
         for (int op = OP_ARCLINE; op <= OP_SETARCFILL; op++)
             for (int n : {2, 4, 6, INT32_MAX, -5}) {
-                for (int i = 1; i <= 6; i++) rec[size_t(i)] = (i & 1) ? a : INT32_MAX - a;
+                for (int i = 1; i <= 6; i++) rec[size_t(i)] = (i & 1) ? a : ~a;
                 rec[0] = n;
                 exec_instruction(op, rec.data());
             }
