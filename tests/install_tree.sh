@@ -11,8 +11,10 @@
 # Exits 77 (skipped) only when a checking tool is not installed.
 set -u
 build=$1
-for t in xmllint desktop-file-validate update-mime-database update-desktop-database gio groff Xvfb; do
-  command -v "$t" >/dev/null || { echo "SKIP: $t is not installed (scripts/setup.sh installs it)"; exit 77; }
+for t in xmllint desktop-file-validate update-mime-database update-desktop-database gio groff \
+         Xvfb; do
+  command -v "$t" >/dev/null ||
+    { echo "SKIP: $t is not installed (scripts/setup.sh installs it)"; exit 77; }
 done
 tmp=$(mktemp -d)
 xvfb=""
@@ -66,7 +68,8 @@ printf '\x1b\x31\x18\x1b\x22\x46\x1b\x45' >"$tmp/files.d/c1set2"
 printf 'just some words\n' >"$tmp/files.d/words"
 cp "$usr/bin/pdistat" "$tmp/files.d/program"
 for f in picture.nap demo.pdi domain c1set c1set2; do
-  [ "$(typeOf "$tmp/files.d/$f")" = image/naplps ] || bad "$f is $(typeOf "$tmp/files.d/$f"), not image/naplps"
+  type=$(typeOf "$tmp/files.d/$f")
+  [ "$type" = image/naplps ] || bad "$f is $type, not image/naplps"
 done
 for f in words program; do
   [ "$(typeOf "$tmp/files.d/$f")" = image/naplps ] && bad "$f is taken for image/naplps"
@@ -103,8 +106,9 @@ for _ in $(seq 100); do [ -e "/tmp/.X11-unix/X$disp" ] && break; sleep 0.1; done
 [ -s "$tmp/demo.png" ] || bad "installed pdiview wrote no PNG"
 if [ -e "$usr/bin/pdi2png-x11" ]; then
   "$usr/bin/pdi2png" --no-wait "$usr/share/pictarine/demo.pdi" "$tmp/memory.png" &&
-    DISPLAY=":$disp" "$usr/bin/pdi2png" --x11 --no-wait "$usr/share/pictarine/demo.pdi" "$tmp/x11.png" &&
-    cmp -s "$tmp/memory.png" "$tmp/x11.png" || bad "installed pdi2png --x11 does not give the picture in memory"
+    DISPLAY=":$disp" "$usr/bin/pdi2png" --x11 --no-wait "$usr/share/pictarine/demo.pdi" \
+      "$tmp/x11.png" && cmp -s "$tmp/memory.png" "$tmp/x11.png" ||
+      bad "installed pdi2png --x11 does not give the picture in memory"
 fi
 "$usr/bin/pdi2gif" --max-seconds 2 "$usr/share/pictarine/demo.pdi" "$tmp/demo.gif" ||
   bad "installed pdi2gif failed"

@@ -30,7 +30,9 @@ namespace naplps::steps {
 constexpr int32_t U = 0x8000;  // one pixel in logical units
 
 inline void runRecord(int opcode, std::vector<int32_t> values) {
-    values.insert(values.begin(), int32_t(values.size())), values.resize(DATA_SIZE), exec_instruction(opcode, values.data());
+    values.insert(values.begin(), int32_t(values.size()));
+    values.resize(DATA_SIZE);
+    exec_instruction(opcode, values.data());
 }
 inline void run(int opcode, std::initializer_list<int32_t> values) { runRecord(opcode, values); }
 
@@ -41,7 +43,9 @@ inline void feed(const std::string &bytes) {
 inline void type(const std::string &text) { feed(text + std::string(1, '\0')); }
 // APS to a row and column (cells of the current character size), given as
 // operand bytes.
-inline std::string apsBytes(int row, int col) { return {char(C0_APS), char(0x40 + row), char(0x40 + col)}; }
+inline std::string apsBytes(int row, int col) {
+    return {char(C0_APS), char(0x40 + row), char(0x40 + col)};
+}
 
 // SELECT COLOR with colour indices 16 * digit at SngLen 1.
 inline void colours(int fg) { run(OP_SELECTCOLOR, {fg * 4}); }
@@ -54,7 +58,8 @@ inline void pel(int px, int py) { run(OP_DOMAIN, {0, 2, 0, px * U, py * U}); }
 inline void polygon(int opcode, const std::vector<std::pair<int, int>> &pts) {
     std::vector<int32_t> v = {pts[0].first * U, pts[0].second * U};
     for (size_t i = 1; i < pts.size(); i++)
-        v.insert(v.end(), {(pts[i].first - pts[i - 1].first) * U, (pts[i].second - pts[i - 1].second) * U});
+        v.insert(v.end(),
+                 {(pts[i].first - pts[i - 1].first) * U, (pts[i].second - pts[i - 1].second) * U});
     runRecord(opcode, v);
 }
 // SET & RECTANGLE FILLED in pixels.
@@ -65,20 +70,30 @@ inline void rect(int x, int y, int w, int h) { run(OP_SETRECTFILL, {x * U, y * U
 class DrawTest : public ::testing::Test {
 public:
     void open(int w, int h) {
-        win.reset(), ptest::resetState();
+        win.reset();
+        ptest::resetState();
         win = std::make_unique<ptest::TestSurface>(w, h);
         ASSERT_EQ(win->open(), 0);
         win->playArea();
-        dec.SngLen = 1, dec.MulLen = 3, ras.pen.PhyPelX = ras.pen.PhyPelY = 1;
-        set_TEXTURE(0), colours(1);
+        dec.SngLen = 1;
+        dec.MulLen = 3;
+        ras.pen.PhyPelX = ras.pen.PhyPelY = 1;
+        set_TEXTURE(0);
+        colours(1);
     }
-    void TearDown() override { win.reset(), ptest::resetState(); }
+    void TearDown() override {
+        win.reset();
+        ptest::resetState();
+    }
     ptest::Grid grid() { return win->grid(); }
     // The digit at bottom-up pixel (x, y).
-    static char at(const ptest::Grid &g, int x, int y) { return g[g.size() - 1 - size_t(y)][size_t(x)]; }
+    static char at(const ptest::Grid &g, int x, int y) {
+        return g[g.size() - 1 - size_t(y)][size_t(x)];
+    }
     // Clears the whole window to colour digit c.
     void clear(int c) {
-        ras.DRAW_COLOR_fg = 16 * c, dot_p(0, 0, win->width, win->height - 1);
+        ras.DRAW_COLOR_fg = 16 * c;
+        dot_p(0, 0, win->width, win->height - 1);
     }
     std::unique_ptr<ptest::TestSurface> win;
 };

@@ -8,7 +8,8 @@
 #include "decoder/macro.h"
 #include "decoder/operand.h"
 #include "decoder/state.h"
-#include "decoder/c1.h"
+#include "image/gdf.h"
+#include "interp/colour.h"
 #include "interp/interp.h"
 #include "nxg/nxgfnt.h"
 #include "raster/raster.h"
@@ -37,21 +38,15 @@ void log(const std::string &name, const int32_t *values, int n, std::string head
 
 void pdi(int opcode, int32_t *data) { log("pdi " + hex(opcode), data + 1, data[0]); }
 void PDI_c0(int code, int32_t *data) { log("c0 " + hex(code), data + 1, data[0]); }
-void PDI_c1(int code, int32_t *data) {
-    log("c1 " + hex(code), data + 1, data[0]);
-    // Definitions open and close as the real C1 handler does them.
-    if (code >= C1_DEF_MACRO && code <= C1_DEFT_MACRO && data[0] >= 1) {
-        if (code == C1_DEF_MACRO) set_MACRO(data[1]);
-        if (code == C1_DEFP_MACRO) set_PMACRO(data[1]);
-        if (code == C1_DEFT_MACRO) set_TMACRO(data[1]);
-        start_macro_def(code, data[1]);
-    } else if ((code == C1_DEF_DRCS || code == C1_DEF_TEXTURE) && data[0] >= 1) {
-        if (dec.DefiningFlag != 0) defEnd();
-        dec.DefiningFlag = code;
-        dec.DefiningCode = data[1];
-    } else if (code == C1_END && dec.DefiningFlag != 0) {
-        defEnd();
-    }
+// The decoder's own C1 handler (decoder/c1.cpp) opens and closes
+// definitions; what it hands on to the executors is logged.
+void text_c1(int code, const int32_t *data) { log("c1 " + hex(code), data + 1, data[0]); }
+void start_def_texture(int code) { rec.calls.push_back("deftex " + hex(code)); }
+void stopblink() { rec.calls.push_back("stopblink"); }
+int EBphytoscr(int v) { return v; }  // image requests are logged in the stream's units
+void pdi_set_gdf(int x, int y, int w, int h, const char *name) {
+    int32_t v[4] = {x, y, w, h};
+    log(std::string("gdf ") + name, v, 4);
 }
 void PDI_moji(int set, int32_t *data) {
     log("moji " + std::string(1, char(set)), data + 1, data[0]);

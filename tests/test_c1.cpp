@@ -47,7 +47,8 @@ Bytes edc(int type, const Bytes &payload, int checkDelta = 0) {
     msg.push_back(uint8_t(-sum + checkDelta));
     Bytes codes;
     for (auto b : msg)
-        for (int shift = 6; shift >= 0; shift -= 2) codes.push_back(uint8_t(0x91 + ((b >> shift) & 3)));
+        for (int shift = 6; shift >= 0; shift -= 2)
+            codes.push_back(uint8_t(0x91 + ((b >> shift) & 3)));
     return codes;
 }
 

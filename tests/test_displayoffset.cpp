@@ -112,7 +112,8 @@ TEST_F(DisplayOffset, RowModeMovesOnlyDown) {
 }
 
 TEST_F(DisplayOffset, WithoutACommandOriginAndScaleStayAndTheClipFollowsThem) {
-    std::string f = writeFile("do_none.pdi", cat({Bytes{'A', 'B', 0x0C}, textMessage("Display Offset")}));
+    std::string f =
+        writeFile("do_none.pdi", cat({Bytes{'A', 'B', 0x0C}, textMessage("Display Offset")}));
     Result r = apply(f, 0, 0, 640);
     EXPECT_EQ(r.status, -1);
     EXPECT_EQ(r.ox, 0);
@@ -134,8 +135,8 @@ TEST_F(DisplayOffset, WithoutACommandOriginAndScaleStayAndTheClipFollowsThem) {
 TEST_F(DisplayOffset, TheCommandIsFoundWhereverTheMachineMeetsIt) {
     // After text, controls, a macro definition, incremental data and a
     // message with a wrong check byte; its codes in the 7-bit form.
-    Bytes before = {'H', 'i', 0x0C, 0x0D, 0x0A, 0x80, 'A', 0xB0, 0xC1, 0x85,
-                    0xB9, 0xC8, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x1B, 0x29, 0x7A};
+    Bytes before = {'H',  'i',  0x0C, 0x0D, 0x0A, 0x80, 'A',  0xB0, 0xC1, 0x85, 0xB9, 0xC8,
+                    0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x1B, 0x29, 0x7A};
     Bytes bad = textMessage("DisplayOffset mode=512 x=99 y=99", false, 1);
     Bytes good = textMessage("DisplayOffset mode=512 x=40 y=4", true);
     std::string f = writeFile("do_mixed.pdi", cat({before, bad, good, Bytes(3000, 0x41)}));
@@ -186,7 +187,8 @@ TEST_F(DisplayOffset, HostileFilesAndValuesAreRefusedOrSaturated) {
     EXPECT_EQ(_npGetDisplayOffset(padded.c_str(), &mode, &x, &y), 1);
 
     // Numbers past the range of int saturate, whatever their sign.
-    f = writeFile("do_big.pdi", textMessage("DisplayOffset mode=512 x=99999999999999 y=-99999999999999"));
+    f = writeFile("do_big.pdi",
+                  textMessage("DisplayOffset mode=512 x=99999999999999 y=-99999999999999"));
     EXPECT_EQ(_npGetDisplayOffset(f.c_str(), &mode, &x, &y), 1);
     EXPECT_EQ(x, INT32_MAX);
     EXPECT_EQ(y, INT32_MIN);
@@ -219,11 +221,15 @@ TEST_F(DisplayOffset, RandomFilesAreScannedWithoutHarm) {
         Bytes f(1 + rng() % 4000);
         for (uint8_t &b : f) {
             uint32_t v = rng();
-            b = n % 2 ? uint8_t(v) : uint8_t((v & 7) < 5 ? 0x91 + (v >> 3) % 4 : (v & 7) == 5 ? 0x1B : v >> 8);
+            b = n % 2 ? uint8_t(v)
+                      : uint8_t((v & 7) < 5    ? 0x91 + (v >> 3) % 4
+                                : (v & 7) == 5 ? 0x1B
+                                               : v >> 8);
         }
         if (n % 3 == 0) {
             Bytes cmd = textMessage("DisplayOffset mode=" + std::to_string(int32_t(rng())) +
-                                    " x=" + std::to_string(int32_t(rng())) + " y=" + std::to_string(int32_t(rng())));
+                                    " x=" + std::to_string(int32_t(rng())) +
+                                    " y=" + std::to_string(int32_t(rng())));
             f.insert(f.begin() + long(f.size() / 2), cmd.begin(), cmd.end());
         }
         std::string path = writeFile("do_random.pdi", f);
@@ -241,7 +247,8 @@ TEST_F(DisplayOffset, RandomFilesAreScannedWithoutHarm) {
 
 std::vector<uint8_t> readAll(const char *path) {
     std::ifstream in(path, std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in),
+                                std::istreambuf_iterator<char>());
 }
 
 // The demo picture decoded on the memory surface, with `between` called
@@ -270,8 +277,8 @@ TEST_F(DisplayOffset, TheScanLeavesThePictureBeingDecodedAsItWas) {
     // incremental pels, designate other sets and shift them in.
     Bytes busy = {0xB9, 0xC8};
     busy.insert(busy.end(), 40, 0xFF);
-    Bytes tail = {0x0C, 0x1B, 0x29, 0x7A, 0x0E, 'H', 'E', 'L', 'L', 'O', 0x0F, 0x0D, 0x0A,
-                  0x1C, 0x45, 0x45};
+    Bytes tail = {0x0C, 0x1B, 0x29, 0x7A, 0x0E, 'H',  'E',  'L',
+                  'L',  'O',  0x0F, 0x0D, 0x0A, 0x1C, 0x45, 0x45};
     busy.insert(busy.end(), tail.begin(), tail.end());
     busy.push_back(0x80);  // a macro definition left open
     busy.push_back('M');

@@ -76,7 +76,8 @@ protected:
                 bool inside = x >= X && x < X + w && y >= Y && y < Y + h;
                 Rgb want = inside ? expect(x - X, y - Y) : at(before, x, y);
                 if (at(pic, x, y) != want) {
-                    ADD_FAILURE() << "pixel (" << x << ", " << y << ")" << (inside ? " inside" : " outside");
+                    ADD_FAILURE() << "pixel (" << x << ", " << y << ")"
+                                  << (inside ? " inside" : " outside");
                     bad++;
                 }
             }
@@ -98,12 +99,14 @@ TEST_F(Image, DrawnAtItsSizeScaledUpAndScaledDown) {
     open(256, 128);
     before = picture();
     ASSERT_EQ(pdi_load_gdf(0, 0, 200, 100, f.c_str()), 0);  // each pixel a 2 x 2 block
-    expectImage(before, picture(), 0, 27, 200, 100, [&](int c, int r) { return colour(c / 2, r / 2); });
+    expectImage(before, picture(), 0, 27, 200, 100,
+                [&](int c, int r) { return colour(c / 2, r / 2); });
 
     open(256, 128);
     before = picture();
     ASSERT_EQ(pdi_load_gdf(5, 5, 50, 25, f.c_str()), 0);  // every second pixel of every second row
-    expectImage(before, picture(), 5, 127 - 30, 50, 25, [&](int c, int r) { return colour(2 * c, 2 * r); });
+    expectImage(before, picture(), 5, 127 - 30, 50, 25,
+                [&](int c, int r) { return colour(2 * c, 2 * r); });
 
     open(256, 128);
     before = picture();
@@ -124,7 +127,8 @@ TEST_F(Image, PlacedFromThePictureOriginAndClippedToTheWindow) {
     open(64, 32);
     before = picture();
     ASSERT_EQ(pdi_load_gdf(-2, -3, 8, 8, f.c_str()), 0);
-    expectImage(before, picture(), 0, 31 - 5, 6, 6, [&](int c, int r) { return colour((c + 2) / 2, r / 2); });
+    expectImage(before, picture(), 0, 31 - 5, 6, 6,
+                [&](int c, int r) { return colour((c + 2) / 2, r / 2); });
 
     // Wholly outside: nothing drawn, no failure.
     before = picture();
@@ -168,8 +172,8 @@ TEST_F(Image, NamesFromAStreamStayInsideTheImageDirectory) {
     mkdir(dir.c_str(), 0700);
     mkdir((dir + "/sub").c_str(), 0700);
     Bytes file = wngdFile(2, 2, FOUR, {0, 1, 2, 3});
-    writeFile("outside.wng", file);           // next to the directory
-    writeFile("images/sub/in.wng", file);     // inside it
+    writeFile("outside.wng", file);        // next to the directory
+    writeFile("images/sub/in.wng", file);  // inside it
     writeFile("images/plain.wng", file);
     std::string fifo = dir + "/fifo.wng";
     unlink(fifo.c_str());
@@ -183,9 +187,17 @@ TEST_F(Image, NamesFromAStreamStayInsideTheImageDirectory) {
     ASSERT_EQ(symlink(scratchDir().c_str(), (dir + "/linkdir").c_str()), 0);
     ASSERT_EQ(pdi_set_image_path(dir.c_str()), 0);
 
-    const std::string refused[] = {"../outside.wng", scratchDir() + "/outside.wng", outerFifo,
-                                   "fifo.wng", "link.wng", "linkdir/outside.wng", "sub/../plain.wng",
-                                   "sub", "sub/", "..", "missing.wng"};
+    const std::string refused[] = {"../outside.wng",
+                                   scratchDir() + "/outside.wng",
+                                   outerFifo,
+                                   "fifo.wng",
+                                   "link.wng",
+                                   "linkdir/outside.wng",
+                                   "sub/../plain.wng",
+                                   "sub",
+                                   "sub/",
+                                   "..",
+                                   "missing.wng"};
     std::vector<uint8_t> before = picture();
     for (const std::string &name : refused) {
         pdi_set_gdf(0, 0, 10, 10, name.c_str());
@@ -241,7 +253,7 @@ TEST_F(Image, HostileHeadersAreRefusedWithNothingDrawnAndNoColourChanged) {
     EXPECT_EQ(std::string(img.NXG_gdf_path), scratchDir());
     EXPECT_EQ(pdi_draw_image(std::string(600, 'n').c_str(), 0, 0, 8, 4), -1);
     EXPECT_EQ(pdi_load_gdf(0, 0, 8, 4, (std::string(600, '/') + f).c_str()), -1);
-    EXPECT_EQ(pdi_draw_image(nullptr, -1, -1, -1, -1), -1);  // nothing recorded
+    EXPECT_EQ(pdi_draw_image(nullptr, -1, -1, -1, -1), -1);     // nothing recorded
     EXPECT_EQ(pdi_draw_image("good.wng", -1, -1, -1, -1), -1);  // no rectangle recorded
     EXPECT_EQ(pdi_set_gdfpal(0, nullptr), -1);
     EXPECT_EQ(picture(), before);
@@ -250,9 +262,10 @@ TEST_F(Image, HostileHeadersAreRefusedWithNothingDrawnAndNoColourChanged) {
 
 TEST_F(Image, ColoursPastTheImageCellsShowAsTheNearestThatHasACell) {
     std::vector<Rgb> pal;
-    for (int i = 0; i < 128; i++) pal.push_back({{uint8_t(2 * i), uint8_t(255 - 2 * i), uint8_t(i)}});
-    pal.push_back({{uint8_t(2 * 5 + 1), uint8_t(255 - 10), 5}});   // next to colour 5
-    pal.push_back({{uint8_t(2 * 77), uint8_t(255 - 154 + 1), 77}}); // next to colour 77
+    for (int i = 0; i < 128; i++)
+        pal.push_back({{uint8_t(2 * i), uint8_t(255 - 2 * i), uint8_t(i)}});
+    pal.push_back({{uint8_t(2 * 5 + 1), uint8_t(255 - 10), 5}});     // next to colour 5
+    pal.push_back({{uint8_t(2 * 77), uint8_t(255 - 154 + 1), 77}});  // next to colour 77
     Bytes px;
     for (int i = 0; i < 130; i++) px.push_back(uint8_t(i));
     std::string f = writeFile("many.wng", wngdFile(130, 1, pal, px));

@@ -94,7 +94,9 @@ std::string checkerImage(const std::string &name) {
 Picture render(const std::string &stream, const std::string &options, const std::string &env = "") {
     std::string out = scratchDir() + "/render.png";
     std::remove(out.c_str());
-    EXPECT_EQ(run(env + " " + q(PDI2PNG_PATH) + " --no-wait " + options + " " + q(stream) + " " + q(out)), 0)
+    EXPECT_EQ(
+        run(env + " " + q(PDI2PNG_PATH) + " --no-wait " + options + " " + q(stream) + " " + q(out)),
+        0)
         << options;
     Picture p;
     EXPECT_TRUE(readPng(out, &p)) << options;
@@ -171,8 +173,8 @@ TEST(Pdi2pngImages, HostileNamesAndHeadersAreDrawnWithoutTheImagePromptly) {
     // A header that claims 65535 x 65535 pixels on a file of a few bytes.
     writeFile("hostile/huge.wng", wngdtest::wngdFile(65535, 65535, {RED, BLUE}, Bytes(64, 1)));
     Picture plain = render(demoWithImage("none"), "");
-    for (const std::string &name : {std::string("../outside.wng"), fifo, std::string("inner.wng"),
-                                    std::string("huge.wng")}) {
+    for (const std::string &name :
+         {std::string("../outside.wng"), fifo, std::string("inner.wng"), std::string("huge.wng")}) {
         Picture p = render(demoWithImage(name), "--images " + q(dir));
         EXPECT_TRUE(p.px == plain.px) << name;
     }

@@ -86,8 +86,9 @@ TEST_F(ImageX11, PseudoColorImagesShowInTheImageCellsGiven) {
         for (int y = 0; y < 48; y++)
             for (int x = 0; x < 64; x++) {
                 bool inside = x >= d.x && x < d.x + d.w && y >= top && y < top + d.h;
-                unsigned long want =
-                    inside ? cells[indexAt((x - d.x) * 8 / d.w, (y - top) * 4 / d.h)] : before[size_t(y)][size_t(x)];
+                unsigned long want = inside
+                                         ? cells[indexAt((x - d.x) * 8 / d.w, (y - top) * 4 / d.h)]
+                                         : before[size_t(y)][size_t(x)];
                 if (px[size_t(y)][size_t(x)] != want && bad++ < 5)
                     ADD_FAILURE() << d.w << "x" << d.h << " at (" << x << ", " << y << ")";
             }

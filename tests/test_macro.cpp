@@ -20,7 +20,8 @@ using Bytes = std::vector<uint8_t>;
 
 std::string body(int name) {
     int m = name - 0x20;
-    return std::string(dec.MACROBuf + dec.MACROPtr[m], dec.MACROBuf + dec.MACROPtr[m] + dec.MACROSiz[m]);
+    return std::string(dec.MACROBuf + dec.MACROPtr[m],
+                       dec.MACROBuf + dec.MACROPtr[m] + dec.MACROSiz[m]);
 }
 
 TEST(Status, KindsReplaceEachOtherAndDrcsBitStays) {

@@ -39,15 +39,12 @@ TEST_F(Operands, MultiValueCoordinates) {
         int32_t x, y;
         int used;
     } table[] = {
-        {{0x48, 0x40, 0x40}, 0x400000, 0, 3},
-        {{0x50, 0x40, 0x40}, 0x800000, 0, 3},
-        {{0x60, 0x40, 0x40}, -0x1000000, 0, 3},
-        {{0x7F, 0x7F, 0x7F}, -0x10000, -0x10000, 3},
-        {{0x41, 0x40, 0x40}, 0, 0x400000, 3},
-        {{0x44, 0x40, 0x40}, 0, -0x1000000, 3},
-        {{0x48, 0x40}, 0x400000, 0, 2},           // instruction ends early
-        {{0x48, 0x20, 0x20}, 0x400000, 0, 1},     // non-operand bytes are zero bits
-        {{0x20, 0x7F, 0x7F}, 0, 0, 0},            // first byte not an operand
+        {{0x48, 0x40, 0x40}, 0x400000, 0, 3},   {{0x50, 0x40, 0x40}, 0x800000, 0, 3},
+        {{0x60, 0x40, 0x40}, -0x1000000, 0, 3}, {{0x7F, 0x7F, 0x7F}, -0x10000, -0x10000, 3},
+        {{0x41, 0x40, 0x40}, 0, 0x400000, 3},   {{0x44, 0x40, 0x40}, 0, -0x1000000, 3},
+        {{0x48, 0x40}, 0x400000, 0, 2},        // instruction ends early
+        {{0x48, 0x20, 0x20}, 0x400000, 0, 1},  // non-operand bytes are zero bits
+        {{0x20, 0x7F, 0x7F}, 0, 0, 0},         // first byte not an operand
     };
     for (auto &t : table) {
         int32_t out[2] = {-7, -7};
@@ -103,8 +100,9 @@ TEST_F(Operands, SingleValue) {
 TEST_F(Operands, Colour) {
     EXPECT_EQ(record({0x3C, 0x7F, 0x7F, 0x7F}), (Values{63, 63, 63}));
     EXPECT_EQ(record({0x3C, 0x7F, 0x40, 0x40}), (Values{48, 48, 48}));
-    EXPECT_EQ(record({0x3C, 0x64, 0x40, 0x40}), (Values{32 + 16, 0, 0}));  // bits 5 and 2: component 0
-    EXPECT_EQ(record({0x3C, 0x52, 0x40, 0x40}), (Values{0, 48, 0}));        // bits 4 and 1: component 1
+    EXPECT_EQ(record({0x3C, 0x64, 0x40, 0x40}),
+              (Values{32 + 16, 0, 0}));                               // bits 5 and 2: component 0
+    EXPECT_EQ(record({0x3C, 0x52, 0x40, 0x40}), (Values{0, 48, 0}));  // bits 4 and 1: component 1
     EXPECT_EQ(record({0x3C, 0x7F, 0x7F, 0x7F, 0x7F}), (Values{63, 63, 63, 48, 48, 48}));
 }
 
@@ -127,7 +125,8 @@ TEST_F(Operands, ControlRecords) {
     dec.MulLen = 3;
     EXPECT_EQ(record({0x22, 0x7F}), (Values{3, 3, 3}));
     EXPECT_EQ(record({0x22, 0x46, 0x49}), (Values{2, 1, 0, 1, 2, 0}));
-    EXPECT_EQ(record({0x22, 0x40, 0x40, 0x48, 0x40, 0x40}), (Values{0, 0, 0, 0, 0, 0, 0x400000, 0}));
+    EXPECT_EQ(record({0x22, 0x40, 0x40, 0x48, 0x40, 0x40}),
+              (Values{0, 0, 0, 0, 0, 0, 0x400000, 0}));
     EXPECT_EQ(record({0x23, 0x4D}), (Values{1, 1, 1}));
     EXPECT_EQ(record({0x23, 0x4D, 0x50, 0x40, 0x40}), (Values{1, 1, 1, 0x800000, 0}));
 }

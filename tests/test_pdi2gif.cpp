@@ -32,12 +32,13 @@ std::string tempName(const std::string &what) {
 
 std::vector<uint8_t> readFile(const std::string &path) {
     std::ifstream in(path, std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in),
+                                std::istreambuf_iterator<char>());
 }
 
 void writeFile(const std::string &path, const std::vector<uint8_t> &bytes) {
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char *>(bytes.data()),
-                                                std::streamsize(bytes.size()));
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char *>(bytes.data()), std::streamsize(bytes.size()));
 }
 
 // A stream from a description in pdienc's language.
@@ -61,7 +62,7 @@ int run(const std::string &args) {
 struct Frame {
     int delayCs = 0;
     int x = 0, y = 0, w = 0, h = 0;  // the frame's rectangle
-    std::vector<uint8_t> picture;     // RGB of the whole screen after it
+    std::vector<uint8_t> picture;    // RGB of the whole screen after it
 };
 
 struct Animation {
@@ -112,7 +113,9 @@ Animation readGif(const std::string &path) {
                 if (c >= map->ColorCount) a.ok = false;
                 if (!a.ok) break;
                 uint8_t *o = &screen[(size_t(d.Top + y) * a.w + d.Left + x) * 3];
-                o[0] = map->Colors[c].Red, o[1] = map->Colors[c].Green, o[2] = map->Colors[c].Blue;
+                o[0] = map->Colors[c].Red;
+                o[1] = map->Colors[c].Green;
+                o[2] = map->Colors[c].Blue;
             }
         a.frames.push_back({gcb.DelayTime, d.Left, d.Top, d.Width, d.Height, screen});
     }
@@ -286,8 +289,8 @@ TEST(Pdi2gif, BadCommandLinesAndFilesEndWithAStatus) {
 // something new, the pauses' time in the delays, the decoder's final
 // picture last.
 TEST(Pdi2gif, CorpusSlideshowsFollowTheirWaits) {
-    const std::vector<std::string> files = {"art/naplps08.nap", "art/naplps00.nap", "wetzel/IBM14.nap",
-                                            "wetzel/UNITED1.nap"};
+    const std::vector<std::string> files = {"art/naplps08.nap", "art/naplps00.nap",
+                                            "wetzel/IBM14.nap", "wetzel/UNITED1.nap"};
     int seen = 0;
     for (const std::string &name : files) {
         std::vector<uint8_t> bytes = readFile(std::string(CORPUS_DIR) + "/" + name);

@@ -92,7 +92,8 @@ TEST_F(Pdi2png, WritesThePictureInTheColoursItShows) {
     // The same file drawn here, on a surface of the same size set up the
     // same way; each pixel in the colour its cell shows.
     std::ifstream in(DEMO_PDI, std::ios::binary);
-    std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)),
+                               std::istreambuf_iterator<char>());
     ASSERT_FALSE(bytes.empty());
     nxg.sleep_ms = noSleep;
     ptest::TestSurface t(320, 200);
@@ -159,28 +160,32 @@ int countIn(const Rgb &p, int x0, int y0, int x1, int y1, int c) {
 // text that no byte follows.
 TEST_F(Pdi2png, PicturesAsTheirEncodersWroteThem) {
     const int yellow = 0xFCFC00, red = 0xFC0000, black = 0;
-    Rgb p = render("reset domain colour=2\ndomain single=2\n"
-                   "select 18\ncolor 255 255 0\nset-rect-filled 0 0 64 64\n"
-                   "select 36\ncolor 255 0 0\nset-rect-filled 64 0 64 64\n");
+    Rgb p = render(
+        "reset domain colour=2\ndomain single=2\n"
+        "select 18\ncolor 255 255 0\nset-rect-filled 0 0 64 64\n"
+        "select 36\ncolor 255 0 0\nset-rect-filled 64 0 64 64\n");
     ASSERT_EQ(p.w, 512);
     EXPECT_EQ((std::vector<int>{colourAt(p, 60, 60), colourAt(p, 190, 60), colourAt(p, 300, 60)}),
               (std::vector<int>{yellow, red, black}));
 
     // Macro 'A' in G2: RECTANGLE FILLED 8 x 8, then POINT SET RELATIVE 8 0;
     // invoked ten times with SS2 from (0, 100): ten lights 16 pixels apart.
-    std::string marquee = "reset domain colour=2\nselect 192\nbytes 0x1b 0x2a 0x7a\n"
-                          "bytes 0x80 0x41 0xb1 0xc0 0xc9 0xc0 0xa5 0xc0 0xc8 0xc0 0x85\npoint-set 0 100\n";
+    std::string marquee =
+        "reset domain colour=2\nselect 192\nbytes 0x1b 0x2a 0x7a\n"
+        "bytes 0x80 0x41 0xb1 0xc0 0xc9 0xc0 0xa5 0xc0 0xc8 0xc0 0x85\npoint-set 0 100\n";
     for (int i = 0; i < 10; i++) marquee += "bytes 0x19 0x41\n";
     p = render(marquee);
     ASSERT_EQ(p.w, 512);
     for (int k = 0; k < 10; k++)
         EXPECT_EQ((std::vector<int>{colourAt(p, 32 * k + 8, 208), colourAt(p, 32 * k + 24, 208)}),
-                  (std::vector<int>{0xFFFF00, black})) << "light " << k;
+                  (std::vector<int>{0xFFFF00, black}))
+            << "light " << k;
     EXPECT_EQ(colourAt(p, 32 * 10 + 8, 208), black);
 
     // NSR, then TEXT with cells of 24 x 40 pixels: "HI" from row 1, column 1,
     // with the last byte of the stream.
-    p = render("bytes 0x1f\ntextmode size=12,20\nselect 192\nbytes 0x1c 0x41 0x41\ntext \"HI\"\n", true);
+    p = render("bytes 0x1f\ntextmode size=12,20\nselect 192\nbytes 0x1c 0x41 0x41\ntext \"HI\"\n",
+               true);
     ASSERT_EQ(p.w, 512);
     EXPECT_GT(countIn(p, 24, 40, 48, 80, 0xFFFF00), 40);  // H
     EXPECT_GT(countIn(p, 48, 40, 72, 80, 0xFFFF00), 20);  // I, in the second wide cell

@@ -71,12 +71,15 @@ TEST(Pdienc, BytesAndMistakes) {
     // Two-byte single values carry a colour index in their top 8 bits.
     EXPECT_EQ(encode("domain single=2\nselect 64\n", &bytes, &errors), 0) << errors;
     EXPECT_EQ(bytes, (std::vector<uint8_t>{0xA1, 0xC9, 0xBE, 0xC0 | (0x400 >> 6), 0xC0, 0}));
-    EXPECT_EQ(encode("text \"Hi \\\"x\\\" \\x41\"  # a comment\nbytes 0x1b 32\n", &bytes,
-                     &errors), 0);
+    EXPECT_EQ(encode("text \"Hi \\\"x\\\" \\x41\"  # a comment\nbytes 0x1b 32\n", &bytes, &errors),
+              0);
     EXPECT_EQ(bytes, (std::vector<uint8_t>{'H', 'i', ' ', '"', 'x', '"', ' ', 'A', 0x1B, 32, 0}));
     const std::pair<std::string, std::string> mistakes[] = {
-        {"reset domain\n\npoint-set 256 0\n", ":3:"}, {"frobnicate 1\n", "frobnicate"},
-        {"line 1 2 3\n", ""}, {"select 300\n", ""}, {"text \"open\n", ""},
+        {"reset domain\n\npoint-set 256 0\n", ":3:"},
+        {"frobnicate 1\n", "frobnicate"},
+        {"line 1 2 3\n", ""},
+        {"select 300\n", ""},
+        {"text \"open\n", ""},
         {"reset colour=4\n", ""}};
     for (const auto &c : mistakes) {
         EXPECT_EQ(encode(c.first, &bytes, &errors), 1) << c.first;

@@ -30,8 +30,8 @@ TEST(PluginLibrary, ExportsExactlyTheFourEntries) {
     char address[64], type[8], name[256];
     while (std::fscanf(nm, "%63s %7s %255s", address, type, name) == 3) names.insert(name);
     EXPECT_EQ(pclose(nm), 0);
-    EXPECT_EQ(names, (std::set<std::string>{"NP_GetMIMEDescription", "NP_GetValue",
-                                            "NP_Initialize", "NP_Shutdown"}));
+    EXPECT_EQ(names, (std::set<std::string>{"NP_GetMIMEDescription", "NP_GetValue", "NP_Initialize",
+                                            "NP_Shutdown"}));
 }
 
 // The library's timers reach this program's XtAppAddTimeOut (it exports its
@@ -42,8 +42,8 @@ int sleepsSeen = 0;
 
 }  // namespace
 
-extern "C" XtIntervalId XtAppAddTimeOut(XtAppContext app, unsigned long ms, XtTimerCallbackProc proc,
-                                        XtPointer data) {
+extern "C" XtIntervalId XtAppAddTimeOut(XtAppContext app, unsigned long ms,
+                                        XtTimerCallbackProc proc, XtPointer data) {
     timersSet.push_back(ms);
     using Add = XtIntervalId (*)(XtAppContext, unsigned long, XtTimerCallbackProc, XtPointer);
     static Add real = reinterpret_cast<Add>(dlsym(RTLD_NEXT, "XtAppAddTimeOut"));
@@ -79,7 +79,8 @@ TEST(PluginLibrary, LoadedWithDlopenPlaysAStreamThroughItsTables) {
     void *lib = dlopen(NPNAP_PATH, RTLD_NOW | RTLD_LOCAL);
     ASSERT_NE(lib, nullptr) << dlerror();
     auto mime = reinterpret_cast<const char *(*)()>(dlsym(lib, "NP_GetMIMEDescription"));
-    auto init = reinterpret_cast<NPError (*)(NPNetscapeFuncs *, NPPluginFuncs *)>(dlsym(lib, "NP_Initialize"));
+    auto init = reinterpret_cast<NPError (*)(NPNetscapeFuncs *, NPPluginFuncs *)>(
+        dlsym(lib, "NP_Initialize"));
     auto shutdown = reinterpret_cast<NPError (*)()>(dlsym(lib, "NP_Shutdown"));
     ASSERT_TRUE(mime && init && shutdown);
     EXPECT_STREQ(mime(), "image/naplps:.pdi:Pictarine");
@@ -92,12 +93,14 @@ TEST(PluginLibrary, LoadedWithDlopenPlaysAStreamThroughItsTables) {
     NPPluginFuncs pf = {};
     pf.size = sizeof pf;
     ASSERT_EQ(init(&host, &pf), NPERR_NO_ERROR);
-    ASSERT_TRUE(pf.newp && pf.setwindow && pf.newstream && pf.write && pf.destroystream && pf.destroy);
+    ASSERT_TRUE(pf.newp && pf.setwindow && pf.newstream && pf.write && pf.destroystream &&
+                pf.destroy);
 
     NPP_t instance = {};
     char type[] = "image/naplps";
     ASSERT_EQ(pf.newp(type, &instance, NP_EMBED, 0, nullptr, nullptr, nullptr), NPERR_NO_ERROR);
-    NPSetWindowCallbackStruct ws = {NP_SETWINDOW, win.dpy, DefaultVisual(win.dpy, DefaultScreen(win.dpy)),
+    NPSetWindowCallbackStruct ws = {NP_SETWINDOW, win.dpy,
+                                    DefaultVisual(win.dpy, DefaultScreen(win.dpy)),
                                     DefaultColormap(win.dpy, DefaultScreen(win.dpy)), 8};
     NPWindow w = {reinterpret_cast<void *>(win.win), 0, 0, 400, 300, {0, 0, 300, 400}, &ws};
     ASSERT_EQ(pf.setwindow(&instance, &w), NPERR_NO_ERROR);
@@ -115,7 +118,9 @@ TEST(PluginLibrary, LoadedWithDlopenPlaysAStreamThroughItsTables) {
     int32_t offset = 0;
     for (int block : {10, 20, 5}) {
         EXPECT_GT(pf.writeready(&instance, &stream), 0);
-        EXPECT_EQ(pf.write(&instance, &stream, offset, block, const_cast<uint8_t *>(bytes) + offset), block);
+        EXPECT_EQ(
+            pf.write(&instance, &stream, offset, block, const_cast<uint8_t *>(bytes) + offset),
+            block);
         offset += block;
     }
     runLoop(win.app, 1500);
@@ -128,7 +133,8 @@ TEST(PluginLibrary, LoadedWithDlopenPlaysAStreamThroughItsTables) {
     timersSet.clear();
     ASSERT_EQ(pf.setwindow(&instance, &w), NPERR_NO_ERROR);
     win.resize(300, 200);
-    w.width = 300, w.height = 200;
+    w.width = 300;
+    w.height = 200;
     ASSERT_EQ(pf.setwindow(&instance, &w), NPERR_NO_ERROR);
     EXPECT_TRUE(timersSet.empty());
     EXPECT_EQ(sleepsSeen, 0) << "the plug-in slept";
@@ -155,8 +161,8 @@ Window newestTopLevel(Display *d) {
 }
 
 // The demo into a PNG, at its first size and after a resize; the demo in a
-// window titled with the file's name, that a window manager (the test) closes; clear failures without a
-// file, a plug-in or a display, and for a bad option.
+// window titled with the file's name, that a window manager (the test) closes; clear failures
+// without a file, a plug-in or a display, and for a bad option.
 TEST(Pdiview, EndToEnd) {
     NAPLPS_NEED_XVFB(8);
     std::string display = naplps::xtest::xvfbDisplay(8);
@@ -164,7 +170,8 @@ TEST(Pdiview, EndToEnd) {
     std::string out = testing::TempDir() + "pdiview_demo_" + std::to_string(getpid()) + ".png";
     for (const std::string resize : {"", " --resize 300x250"}) {
         EXPECT_EQ(exitCode(env + view + " --plugin " NPNAP_PATH " --size 256x200 --block 7" +
-                           resize + " --png " + out + " " DEMO_PDI " >/dev/null"), 0);
+                           resize + " --png " + out + " " DEMO_PDI " >/dev/null"),
+                  0);
         unsigned char head[24] = {};  // the signature, then IHDR's width and height
         std::ifstream(out, std::ios::binary).read(reinterpret_cast<char *>(head), 24);
         EXPECT_EQ(std::string(reinterpret_cast<char *>(head) + 1, 3), "PNG");
@@ -191,8 +198,10 @@ TEST(Pdiview, EndToEnd) {
     for (int i = 0; i < 100 && title.empty(); i++) {
         char *name = nullptr;
         if (XFetchName(d, shell, &name) && name) title = name;
-        if (name) XFree(name);
-        else usleep(50000);
+        if (name)
+            XFree(name);
+        else
+            usleep(50000);
     }
     EXPECT_EQ(title, "demo.pdi - pdiview");
     XEvent ev = {};
@@ -205,16 +214,21 @@ TEST(Pdiview, EndToEnd) {
     XSync(d, False);
     int st = -1;
     for (int i = 0; i < 400 && waitpid(pid, &st, WNOHANG) != pid; i++) usleep(50000);
-    if (st == -1) kill(pid, SIGKILL), waitpid(pid, nullptr, 0);
+    if (st == -1) {
+        kill(pid, SIGKILL);
+        waitpid(pid, nullptr, 0);
+    }
     EXPECT_TRUE(st != -1 && WIFEXITED(st) && WEXITSTATUS(st) == 0)
         << "pdiview did not end when its window was closed";
     XCloseDisplay(d);
 
-    struct { std::string cmd; int code; } fails[] = {
-        {view + " /nonexistent.pdi", 1},
-        {env + view + " --plugin /nonexistent.so " DEMO_PDI, 1},
-        {"env -u DISPLAY " + view + " --plugin " NPNAP_PATH " " DEMO_PDI, 1},
-        {view + " --size 3", 2}};
+    struct {
+        std::string cmd;
+        int code;
+    } fails[] = {{view + " /nonexistent.pdi", 1},
+                 {env + view + " --plugin /nonexistent.so " DEMO_PDI, 1},
+                 {"env -u DISPLAY " + view + " --plugin " NPNAP_PATH " " DEMO_PDI, 1},
+                 {view + " --size 3", 2}};
     for (auto &f : fails) EXPECT_EQ(exitCode(f.cmd + " 2>/dev/null"), f.code) << f.cmd;
 }
 

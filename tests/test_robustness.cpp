@@ -53,11 +53,11 @@ TEST(Endless, PdiOperandsAreCutToWholeOperands) {
     struct {
         int opcode, operandBytes, values;
     } table[] = {
-        {0xA8, 1537, 1024},      // LINE: 513 operands would be 1026 values
-        {0xA8, 100000, 1024},    // far beyond the instruction buffer
-        {0xBC, 342 * 3, 1023},   // SET COLOR: 342 colours would be 1026 values
-        {0xBF, 2000, 1024},      // BLINK groups of four
-        {0xBD, 100000, 1024},    // WAIT values
+        {0xA8, 1537, 1024},     // LINE: 513 operands would be 1026 values
+        {0xA8, 100000, 1024},   // far beyond the instruction buffer
+        {0xBC, 342 * 3, 1023},  // SET COLOR: 342 colours would be 1026 values
+        {0xBF, 2000, 1024},     // BLINK groups of four
+        {0xBD, 100000, 1024},   // WAIT values
     };
     for (auto &t : table) {
         resetAll();
@@ -99,7 +99,7 @@ TEST(Endless, LongTextRunsArriveWhole) {
 TEST(Endless, IncrementalPointWithRefusedBitCount) {
     resetAll();
     rec.incpointResult = [](const int32_t *) { return 0; };  // counts above 48 draw nothing
-    Bytes s = {0xB9, 0xF5};                                    // bit count 53
+    Bytes s = {0xB9, 0xF5};                                  // bit count 53
     s.insert(s.end(), 20000, 0xC1);
     s.push_back(0x00);
     feed(s);
@@ -170,21 +170,21 @@ TEST(Hostile, MacrosInvokingEachOtherTerminate) {
 // Drives the machine into each state and feeds every byte value there.
 TEST(Hostile, EveryByteInEveryState) {
     const Bytes prefixes[15] = {
-        {},                              // 0 idle
-        {0x1B},                          // 1 escape
-        {0x41},                          // 2 one-byte text
-        {0x1B, 0x24, 0x42, 0x21},        // 3 two-byte text
-        {0xA8},                          // 4 PDI operands
-        {0xB9},                          // 5 incremental point count
-        {0xB9, 0xC3},                    // 6 incremental point data
-        {0xBA},                          // 7 incremental start point
-        {0xBA, 0xC0, 0xC0, 0xC0},        // 8 incremental data
-        {0x1F},                          // 9 NSR parameters
-        {0x1C},                          // 10 APS parameters
-        {0x86},                          // 11 repeat count
-        {0x80},                          // 12 definition name
-        {0x84},                          // 13 texture name
-        {0x83},                          // 14 DRCS name
+        {},                        // 0 idle
+        {0x1B},                    // 1 escape
+        {0x41},                    // 2 one-byte text
+        {0x1B, 0x24, 0x42, 0x21},  // 3 two-byte text
+        {0xA8},                    // 4 PDI operands
+        {0xB9},                    // 5 incremental point count
+        {0xB9, 0xC3},              // 6 incremental point data
+        {0xBA},                    // 7 incremental start point
+        {0xBA, 0xC0, 0xC0, 0xC0},  // 8 incremental data
+        {0x1F},                    // 9 NSR parameters
+        {0x1C},                    // 10 APS parameters
+        {0x86},                    // 11 repeat count
+        {0x80},                    // 12 definition name
+        {0x84},                    // 13 texture name
+        {0x83},                    // 14 DRCS name
     };
     for (int state = 0; state < 15; state++) {
         for (int b = 0; b < 256; b++) {

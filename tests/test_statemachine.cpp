@@ -32,7 +32,8 @@ const std::vector<Case> kCases = {
     // Code sets and shifts.
     {"PDI opcode through GR", {0xA8, 0xC8, 0xC0, 0xC0, 0x00}, "pdi 28 400000 0 | c0 0"},
     {"SO invokes the PDI set into GL, SI the primary set",
-     {0x0E, 0x28, 0x48, 0x40, 0x40, 0x0F, 0x41, 0x00}, "pdi 28 400000 0 | moji B 41 | c0 0"},
+     {0x0E, 0x28, 0x48, 0x40, 0x40, 0x0F, 0x41, 0x00},
+     "pdi 28 400000 0 | moji B 41 | c0 0"},
     {"text waits for the byte after it", {0x41, 0x42, 0x0D}, "moji B 41 42 | c0 d"},
     {"text ends at a byte of another set", {0x41, 0xA4, 0x00}, "moji B 41 | pdi 24 | c0 0"},
     {"opcode after opcode has no operands", {0xA4, 0xA5, 0x00}, "pdi 24 | pdi 25 | c0 0"},
@@ -42,65 +43,85 @@ const std::vector<Case> kCases = {
     {"SS3 shifts one character into G3 (mosaics)", {0x1D, 0x41, 0x00}, "mosaic 41 | c0 0"},
     {"LS3R puts the mosaic set into GR", {0x1B, 0x7C, 0xA1, 0xA2, 0x00}, "mosaic 21 22 | c0 0"},
     {"LS2 puts the supplementary set into GL", {0x1B, 0x6E, 0x41, 0x00}, "moji | 41 | c0 0"},
-    {"two-byte set designated with ESC $ B", {0x1B, 0x24, 0x42, 0x24, 0x22, 0x30, 0x21, 0x00},
+    {"two-byte set designated with ESC $ B",
+     {0x1B, 0x24, 0x42, 0x24, 0x22, 0x30, 0x21, 0x00},
      "moji @ 2422 3021 | c0 0"},
-    {"a lone last byte of a two-byte run is lost", {0x1B, 0x24, 0x42, 0x21, 0x21, 0x22, 0x22, 0x23, 0x00},
+    {"a lone last byte of a two-byte run is lost",
+     {0x1B, 0x24, 0x42, 0x21, 0x21, 0x22, 0x22, 0x23, 0x00},
      "moji @ 2121 2222 | c0 0"},
     {"two-byte set into G1 with ESC $ ) B, used through GR",
-     {0x1B, 0x24, 0x29, 0x42, 0xA4, 0xA2, 0x00}, "moji @ 2422 | c0 0"},
-    {"a control inside an escape sequence abandons it", {0x1B, 0x28, 0x0D, 0x41, 0x00},
+     {0x1B, 0x24, 0x29, 0x42, 0xA4, 0xA2, 0x00},
+     "moji @ 2422 | c0 0"},
+    {"a control inside an escape sequence abandons it",
+     {0x1B, 0x28, 0x0D, 0x41, 0x00},
      "c0 d | moji B 41 | c0 0"},
     {"ESC restarts an escape sequence", {0x1B, 0x28, 0x1B, 0x6E, 0x41, 0x00}, "moji | 41 | c0 0"},
-    {"unknown final bytes are ignored", {0x1B, 0x7B, 0x1B, 0x21, 0x22, 0x23, 0x42, 0x41, 0x00},
+    {"unknown final bytes are ignored",
+     {0x1B, 0x7B, 0x1B, 0x21, 0x22, 0x23, 0x42, 0x41, 0x00},
      "moji B 41 | c0 0"},
     // C1 controls, 8-bit and 7-bit.
-    {"8-bit C1", {0x85, 0x99}, "c1 85 | c1 99"},
-    {"ESC Fe is the C1 control", {0x1B, 0x45, 0x1B, 0x59}, "c1 85 | c1 99"},
-    {"ESC @ then a name is DEF MACRO", {0x1B, 0x40, 0x51}, "c1 80 51"},
+    {"8-bit C1: END closes nothing, underline goes to the text", {0x85, 0x99}, "c1 99"},
+    {"ESC Fe is the C1 control", {0x1B, 0x45, 0x1B, 0x59}, "c1 99"},
+    {"ESC @ then a name is DEF MACRO: its body is not drawn", {0x1B, 0x40, 0x51, 0x41}, ""},
     {"REPEAT takes an operand byte, ignoring others", {0x86, 0x21, 0x43}, "c1 86 3"},
     {"REPEAT broken by a control", {0x86, 0x0D}, "c0 d"},
-    {"DEF DRCS takes any graphic byte as its name", {0x83, 0xC1}, "c1 83 41"},
-    {"texture names outside A to D are ignored", {0x84, 0x45, 0x43, 0x00}, "c1 84 43 | c0 0"},
+    {"DEF DRCS takes any graphic byte as its name", {0x83, 0xC1}, "deftex 41"},
+    {"texture names outside A to D are ignored", {0x84, 0x45, 0x43, 0x00}, "deftex 6 | c0 0"},
     {"DEF MACRO name broken by a control", {0x80, 0x0D, 0x41, 0x00}, "c0 d | moji B 41 | c0 0"},
     // NSR and APS parameters.
     {"NSR with two operand bytes", {0x1F, 0x41, 0x42}, "c0 1f 1 2"},
-    {"NSR ended by a text byte, which is drawn", {0x1F, 0x21, 0x22, 0x00}, "c0 1f | moji B 21 22 | c0 0"},
+    {"NSR ended by a text byte, which is drawn",
+     {0x1F, 0x21, 0x22, 0x00},
+     "c0 1f | moji B 21 22 | c0 0"},
     {"NSR broken by a control", {0x1F, 0x41, 0x0D}, "c0 1f | c0 d"},
-    {"NSR ended by the TEXT opcode, which is executed", {0x1F, 0xA2, 0xF0, 0x00}, "c0 1f | pdi 22 0 0 3 | c0 0"},
+    {"NSR ended by the TEXT opcode, which is executed",
+     {0x1F, 0xA2, 0xF0, 0x00},
+     "c0 1f | pdi 22 0 0 3 | c0 0"},
     {"APS with two operand bytes", {0x1C, 0x41, 0x45}, "c0 1c 1 5"},
     {"APS broken by a control is dropped", {0x1C, 0x41, 0x0D}, "c0 d"},
     {"APS ended by a text byte, which is drawn", {0x1C, 0x21, 0x41, 0x00}, "moji B 21 41 | c0 0"},
     // Incremental instructions.
     {"INCREMENTAL POINT with count 0 does nothing", {0xB9, 0xC0, 0x41, 0x00}, "moji B 41 | c0 0"},
-    {"INCREMENTAL POINT count broken by a control loses it", {0xB9, 0x0D, 0x41, 0x00},
+    {"INCREMENTAL POINT count broken by a control loses it",
+     {0xB9, 0x0D, 0x41, 0x00},
      "moji B 41 | c0 0"},
-    {"INCREMENTAL POINT batches of count words", {0xB9, 0xC2, 0xC1, 0xC2, 0xC3, 0x00},
+    {"INCREMENTAL POINT batches of count words",
+     {0xB9, 0xC2, 0xC1, 0xC2, 0xC3, 0x00},
      "incpoint 2 1 2 | incpoint 2 3 | c0 0"},
-    {"INCREMENTAL POINT data broken by a text byte", {0xB9, 0xC3, 0xC1, 0x41, 0x00},
+    {"INCREMENTAL POINT data broken by a text byte",
+     {0xB9, 0xC3, 0xC1, 0x41, 0x00},
      "incpoint 3 1 | moji B 41 | c0 0"},
     {"INCREMENTAL LINE start point then batches ended by low bits",
      {0xBA, 0xC8, 0xC0, 0xC0, 0xC4, 0xC8, 0xC1, 0xC5, 0x00},
      "incline 400000 0 4 8 1 | incline 400000 0 5 | c0 0"},
-    {"INCREMENTAL POLYGON pending data flushed by a control", {0xBB, 0xC8, 0xC0, 0xC0, 0xC4, 0xC8, 0x00},
+    {"INCREMENTAL POLYGON pending data flushed by a control",
+     {0xBB, 0xC8, 0xC0, 0xC0, 0xC4, 0xC8, 0x00},
      "incpoly 400000 0 4 8 | c0 0"},
-    {"incremental start point broken by a control loses it", {0xBA, 0xC8, 0x0D, 0x41, 0x00},
+    {"incremental start point broken by a control loses it",
+     {0xBA, 0xC8, 0x0D, 0x41, 0x00},
      "moji B 41 | c0 0"},
     // Macros.
-    {"invoking an undefined macro plays nothing", {0x1B, 0x29, 0x7A, 0xA1, 0x41, 0x00}, "moji B 41 | c0 0"},
-    {"DEF MACRO stores and draws nothing until END", {0x80, 0x41, 0x41, 0x42, 0xA8, 0xC8, 0x85, 0x41, 0x00},
-     "c1 80 41 | c1 85 | moji B 41 | c0 0"},
-    {"DEF MACRO ended by ESC E", {0x80, 0x41, 0x41, 0x1B, 0x28, 0x42, 0x1B, 0x45, 0x00},
-     "c1 80 41 | c1 85 | c0 0"},
-    {"DEFP MACRO stores and draws", {0x81, 0x41, 0x41, 0x42, 0x85, 0x00},
-     "c1 81 41 | moji B 41 42 | c1 85 | c0 0"},
-    {"DEFP MACRO ended by ESC E", {0x81, 0x41, 0x41, 0x1B, 0x45}, "c1 81 41 | moji B 41 | c1 85"},
-    {"a new DEF code ends a capture and starts the next", {0x80, 0x41, 0x42, 0x82, 0x43, 0x44, 0x85},
-     "c1 80 41 | c1 82 43 | c1 85"},
+    {"invoking an undefined macro plays nothing",
+     {0x1B, 0x29, 0x7A, 0xA1, 0x41, 0x00},
+     "moji B 41 | c0 0"},
+    {"DEF MACRO stores and draws nothing until END",
+     {0x80, 0x41, 0x41, 0x42, 0xA8, 0xC8, 0x85, 0x41, 0x00},
+     "moji B 41 | c0 0"},
+    {"DEF MACRO ended by ESC E", {0x80, 0x41, 0x41, 0x1B, 0x28, 0x42, 0x1B, 0x45, 0x00}, "c0 0"},
+    {"DEFP MACRO stores and draws", {0x81, 0x41, 0x41, 0x42, 0x85, 0x00}, "moji B 41 42 | c0 0"},
+    {"DEFP MACRO ended by ESC E", {0x81, 0x41, 0x41, 0x1B, 0x45}, "moji B 41"},
+    {"a new DEF code ends a capture and starts the next",
+     {0x80, 0x41, 0x42, 0x81, 0x43, 0x44, 0x85},
+     "moji B 44"},
     // Operand lengths.
     {"operand length 0 at load decodes the default three-byte operands",
-     {0xA8, 0xC8, 0xC0, 0xC0, 0xD0, 0x00}, "pdi 28 400000 0 800000 0 | c0 0", 0},
-    {"DOMAIN changes the length within the instruction", {0xA1, 0xC8, 0xC8, 0xC0, 0xC0, 0x00},
-     "pdi 21 0 2 0 400000 0 | c0 0", 1},
+     {0xA8, 0xC8, 0xC0, 0xC0, 0xD0, 0x00},
+     "pdi 28 400000 0 800000 0 | c0 0",
+     0},
+    {"DOMAIN changes the length within the instruction",
+     {0xA1, 0xC8, 0xC8, 0xC0, 0xC0, 0x00},
+     "pdi 21 0 2 0 400000 0 | c0 0",
+     1},
 };
 
 void prepare(int mulLen) {
@@ -122,7 +143,8 @@ TEST_P(StateMachineCase, SplitAtEveryOffset) {
     const Case &c = GetParam();
     for (size_t cut = 0; cut <= c.bytes.size(); cut++) {
         prepare(c.mulLen);
-        Bytes a(c.bytes.begin(), c.bytes.begin() + long(cut)), b(c.bytes.begin() + long(cut), c.bytes.end());
+        Bytes a(c.bytes.begin(), c.bytes.begin() + long(cut)),
+            b(c.bytes.begin() + long(cut), c.bytes.end());
         auto calls = feed(a);
         auto more = feed(b);
         calls.insert(calls.end(), more.begin(), more.end());
@@ -144,25 +166,26 @@ TEST(Designation, EscapeSequencesSetTheTable) {
         Bytes seq;
         int g[4];
     } table[] = {
-        {{0x1B, 0x24, 0x42}, {'@', 'W', '|', '}'}},        // ESC $ B: '@' into G0
-        {{0x1B, 0x24, 0x29, 0x42}, {'B', '@', '|', '}'}},  // ESC $ ) B: '@' into G1
-        {{0x1B, 0x24, 0x2B, 0x4A}, {'B', 'W', '|', 'J'}},  // ESC $ + J
-        {{0x1B, 0x24, 0x44}, {'D', 'W', '|', '}'}},        // ESC $ D into G0
-        {{0x1B, 0x28, 0x57}, {'B', 'W', '|', '}'}},        // ESC ( W: ignored
-        {{0x1B, 0x29, 0x57}, {'B', 'W', '|', '}'}},        // ESC ) W
-        {{0x1B, 0x2A, 0x7A}, {'B', 'W', 'z', '}'}},        // ESC * z: macros into G2
-        {{0x1B, 0x2F, 0x7B}, {'B', 'W', '|', '{'}},        // ESC / {: DRCS into G3
-        {{0x1B, 0x28, 0x43}, {'C', 'W', '|', '}'}},        // ESC ( C: kana into G0
-        {{0x1B, 0x2B, 0x42}, {'B', 'W', '|', 'B'}},        // ESC + B
-        {{0x1B, 0x2A, 0x7C}, {'B', 'W', '|', '}'}},        // ESC * |: already there
-        {{0x1B, 0x24, 0x28, 0x42}, {'B', 'W', '|', '}'}},  // second intermediate not ) * +
-        {{0x1B, 0x25, 0x29, 0x42}, {'B', 'W', '|', '}'}},  // first intermediate not $
+        {{0x1B, 0x24, 0x42}, {'@', 'W', '|', '}'}},              // ESC $ B: '@' into G0
+        {{0x1B, 0x24, 0x29, 0x42}, {'B', '@', '|', '}'}},        // ESC $ ) B: '@' into G1
+        {{0x1B, 0x24, 0x2B, 0x4A}, {'B', 'W', '|', 'J'}},        // ESC $ + J
+        {{0x1B, 0x24, 0x44}, {'D', 'W', '|', '}'}},              // ESC $ D into G0
+        {{0x1B, 0x28, 0x57}, {'B', 'W', '|', '}'}},              // ESC ( W: ignored
+        {{0x1B, 0x29, 0x57}, {'B', 'W', '|', '}'}},              // ESC ) W
+        {{0x1B, 0x2A, 0x7A}, {'B', 'W', 'z', '}'}},              // ESC * z: macros into G2
+        {{0x1B, 0x2F, 0x7B}, {'B', 'W', '|', '{'}},              // ESC / {: DRCS into G3
+        {{0x1B, 0x28, 0x43}, {'C', 'W', '|', '}'}},              // ESC ( C: kana into G0
+        {{0x1B, 0x2B, 0x42}, {'B', 'W', '|', 'B'}},              // ESC + B
+        {{0x1B, 0x2A, 0x7C}, {'B', 'W', '|', '}'}},              // ESC * |: already there
+        {{0x1B, 0x24, 0x28, 0x42}, {'B', 'W', '|', '}'}},        // second intermediate not ) * +
+        {{0x1B, 0x25, 0x29, 0x42}, {'B', 'W', '|', '}'}},        // first intermediate not $
         {{0x1B, 0x24, 0x29, 0x28, 0x42}, {'B', 'W', '|', '}'}},  // four bytes: ignored
     };
     for (auto &t : table) {
         resetAll();
         feed(t.seq);
-        for (int i = 0; i < 4; i++) EXPECT_EQ(dec.Gset[i], t.g[i]) << "G" << i << " after sequence #" << (&t - table);
+        for (int i = 0; i < 4; i++)
+            EXPECT_EQ(dec.Gset[i], t.g[i]) << "G" << i << " after sequence #" << (&t - table);
         EXPECT_EQ(dec.procmode, PM_IDLE);
     }
 }
@@ -237,8 +260,8 @@ TEST(MacroPlayback, InstructionMaySpanTheMacroEnd) {
     resetAll();
     dec.func_macro_mode = 1;
     dec.MulLen = 3;
-    feed({0x1B, 0x2A, 0x7A});                    // macros into G2
-    feed({0x80, 0x41, 0xA8, 0xC8, 0x85});        // 'A' = LINE opcode and one operand byte
+    feed({0x1B, 0x2A, 0x7A});              // macros into G2
+    feed({0x80, 0x41, 0xA8, 0xC8, 0x85});  // 'A' = LINE opcode and one operand byte
     EXPECT_EQ(joined(feed({0x19, 0x41, 0xC0, 0xC0, 0x00})), "pdi 28 400000 0 | c0 0");
 }
 
@@ -258,7 +281,8 @@ TEST(MacroPlayback, AChainOfMacrosEndsWithinItsBudget) {
     Bytes s = {0x1B, 0x29, 0x7A};  // macros into G1 (GR)
     for (int k = 0; k < 20; k++) {
         s.insert(s.end(), {0x80, uint8_t(0x41 + k)});
-        s.insert(s.end(), 10, uint8_t(k < 19 ? 0xC2 + k : 'X'));  // the next macro, or 'X' at the end
+        s.insert(s.end(), 10,
+                 uint8_t(k < 19 ? 0xC2 + k : 'X'));  // the next macro, or 'X' at the end
         s.push_back(0x85);
     }
     s.push_back(0xC1);
@@ -272,13 +296,17 @@ TEST(MacroPlayback, AChainOfMacrosEndsWithinItsBudget) {
     EXPECT_EQ(dec.MACRONestLevel, 0);
     for (int m = 0; m < MACRO_COUNT; m++) EXPECT_EQ(dec.MACRONst[m], 0);
     rec.calls.clear();
-    EXPECT_EQ(joined(feed({0xD4, 0x00})), "moji B 58 58 58 58 58 58 58 58 58 58 | c0 0");  // 'T' plays whole
+    EXPECT_EQ(joined(feed({0xD4, 0x00})),
+              "moji B 58 58 58 58 58 58 58 58 58 58 | c0 0");  // 'T' plays whole
 }
 
 // The end of a stream completes what is pending as the byte after it would,
 // once: a second flush and the bytes that follow draw nothing twice.
 TEST(EndOfStream, FlushCompletesThePendingInstructionOnce) {
-    const struct { Bytes bytes; const char *calls; } cases[] = {
+    const struct {
+        Bytes bytes;
+        const char *calls;
+    } cases[] = {
         {{0x41, 0x42}, "moji B 41 42"},
         {{0x1B, 0x24, 0x42, 0x24, 0x22, 0x30}, "moji @ 2422"},
         {{0xA8, 0xC8, 0xC0, 0xC0}, "pdi 28 400000 0"},
@@ -288,7 +316,7 @@ TEST(EndOfStream, FlushCompletesThePendingInstructionOnce) {
         {{0x1F, 0x41}, "c0 1f"},
         {{0x1C, 0x41}, ""},
         {{0x1B, 0x28}, ""},
-        {{0x85}, "c1 85"},
+        {{0x99}, "c1 99"},
     };
     for (auto &c : cases) {
         prepare(3);

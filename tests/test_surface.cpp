@@ -62,12 +62,14 @@ struct Op {
 // caller's are neither updated, closed nor shown.
 TEST_F(Surface, SlotsAreBoundedRefusedAndReused) {
     int id = -1, ids[NXG_WIN_MAX + 1];
-    for (auto wh : {std::pair<int, int>{1, 10}, {10, 1}, {40000, 10}, {10, 32768}, {INT_MIN, INT_MAX}})
+    for (auto wh :
+         {std::pair<int, int>{1, 10}, {10, 1}, {40000, 10}, {10, 32768}, {INT_MIN, INT_MAX}})
         EXPECT_EQ(pdi_win_open(&id, 0, nullptr, nullptr, wh.first, wh.second), -1) << wh.first;
     EXPECT_EQ(id, -1);
     EXPECT_EQ(nxg.NXG_win_cnt, 0);
     for (int i = 0; i <= NXG_WIN_MAX; i++)  // the thirteenth is refused
-        ASSERT_EQ(pdi_win_open(&(ids[i] = -1), 0, nullptr, nullptr, 10, 6), i < NXG_WIN_MAX ? 0 : -1);
+        ASSERT_EQ(pdi_win_open(&(ids[i] = -1), 0, nullptr, nullptr, 10, 6),
+                  i < NXG_WIN_MAX ? 0 : -1);
     for (int bad : {-1, NXG_WIN_MAX, INT_MIN}) {
         EXPECT_EQ(pdi_win_close(bad), 0);
         pdi_load_canvas(bad, 0, 0, 8, 4);
@@ -77,7 +79,8 @@ TEST_F(Surface, SlotsAreBoundedRefusedAndReused) {
     EXPECT_EQ(pdi_win_close(ids[3]), 0);  // closed twice
     EXPECT_EQ(nxg.NXG_win_cnt, NXG_WIN_MAX - 1);
     int bogus = 30, closed = ids[3];
-    for (int *p : {&bogus, &closed, (int *)nullptr}) EXPECT_EQ(pdi_win_open(p, 0, nullptr, nullptr, 4, 2), -1);
+    for (int *p : {&bogus, &closed, (int *)nullptr})
+        EXPECT_EQ(pdi_win_open(p, 0, nullptr, nullptr, 4, 2), -1);
     pdi_load_canvas(ids[3], 0, 0, 10, 6);  // a free slot does not become current
     EXPECT_EQ(nxg.SW1_id, ids[NXG_WIN_MAX - 1]);
     EXPECT_EQ(pdi_win_open(&(id = -1), 0, nullptr, nullptr, 4, 2), 0);
@@ -95,25 +98,36 @@ TEST_F(Surface, SlotsAreBoundedRefusedAndReused) {
 // batch of segments holds.
 TEST_F(Surface, RectanglesSpansAndPatternsAreClippedToThePicture) {
     auto t = surface(12, 6);
-    for (Op r : {Op{2, 1, 3, 2, 16}, Op{10, 0, -3, 1, 32}, Op{5, 5, 1, -1, 48}}) paint(r.a, r.b, r.c, r.d, r.colour);
-    EXPECT_TRUE(pictureIs(t->grid(), {".....3......", "............", "..111.......", "..111.......", "..111...222.", "........222."}));
+    for (Op r : {Op{2, 1, 3, 2, 16}, Op{10, 0, -3, 1, 32}, Op{5, 5, 1, -1, 48}})
+        paint(r.a, r.b, r.c, r.d, r.colour);
+    EXPECT_TRUE(pictureIs(t->grid(), {".....3......", "............", "..111.......",
+                                      "..111.......", "..111...222.", "........222."}));
     auto u = surface(12, 6);
     for (Op r : {Op{-5, 0, 3, 0, 16}, Op{-2, 1, 4, 0, 16}, Op{3, 2, 0, 3, 16}, Op{10, 3, 5, 0, 32},
-                 Op{40000, 4, 10, 0, 48}, Op{-40000, 4, 10, 0, 48}, Op{5, -3, 1, 1, 64}, Op{6, -1, 1, 1, 64},
-                 Op{0, 0, INT_MIN, INT_MIN, 80}, Op{INT_MAX, INT_MAX, INT_MAX, INT_MAX, 80}})
+                 Op{40000, 4, 10, 0, 48}, Op{-40000, 4, 10, 0, 48}, Op{5, -3, 1, 1, 64},
+                 Op{6, -1, 1, 1, 64}, Op{0, 0, INT_MIN, INT_MIN, 80},
+                 Op{INT_MAX, INT_MAX, INT_MAX, INT_MAX, 80}})
         paint(r.a, r.b, r.c, r.d, r.colour);
-    EXPECT_TRUE(pictureIs(u->grid(), {"............", "............", "..........22", "............", "51..........", "5.....4....."}));
+    EXPECT_TRUE(pictureIs(u->grid(), {"............", "............", "..........22",
+                                      "............", "51..........", "5.....4....."}));
     auto v = surface(12, 5);
-    for (Op s : {Op{-20, -10, 0, 0, 16}, Op{40000, 40010, 0, 0, 16}, Op{8, 20, 1, 0, 32}, Op{5, 2, 2, 0, 48},
-                 Op{-3, 1, 3, 0, 64}, Op{0, 11, -1, 0, 80}, Op{0, 11, 5, 0, 80}, Op{0, 11, 70000, 0, 80}})
+    for (Op s : {Op{-20, -10, 0, 0, 16}, Op{40000, 40010, 0, 0, 16}, Op{8, 20, 1, 0, 32},
+                 Op{5, 2, 2, 0, 48}, Op{-3, 1, 3, 0, 64}, Op{0, 11, -1, 0, 80}, Op{0, 11, 5, 0, 80},
+                 Op{0, 11, 70000, 0, 80}})
         span(s.a, s.b, s.c, s.colour);
-    EXPECT_TRUE(pictureIs(v->grid(), {"............", "........2222", "..3333......", "44..........", "............"}));
+    EXPECT_TRUE(pictureIs(v->grid(), {"............", "........2222", "..3333......",
+                                      "44..........", "............"}));
     auto p = surface(4200, 2);
-    ras.TEXTURE_CODE = 4, ras.DRAW_COLOR_fg = 16, ras.DRAW_COLOR_bg = 32;
-    for (Op c : {Op{0xF0, 8, 1 << 30, 0, 0}, Op{0xAA, 2, 0, 1, 0}}) {  // pattern, period, pattern row, row
+    ras.TEXTURE_CODE = 4;
+    ras.DRAW_COLOR_fg = 16;
+    ras.DRAW_COLOR_bg = 32;
+    for (Op c :
+         {Op{0xF0, 8, 1 << 30, 0, 0}, Op{0xAA, 2, 0, 1, 0}}) {  // pattern, period, pattern row, row
         for (auto &row : ras.TexturePat)
             for (auto &b : row) b = uint8_t(c.a);
-        ras.pen.PhyMaskX = c.b, ras.TEXTURE_yy = c.c, ras.VRAM_y = c.d;
+        ras.pen.PhyMaskX = c.b;
+        ras.TEXTURE_yy = c.c;
+        ras.VRAM_y = c.d;
         fill(0, 4199);
         std::string want;
         for (int x = 0; x < 4200; x++) want += (x % c.b) < c.b / 2 ? '1' : '2';
@@ -127,7 +141,9 @@ TEST_F(Surface, TheClipLimitsEveryPrimitive) {
     auto t = surface(8, 4);
     NXG_set_clp(2, 1, 4, 2);
     paint(0, 0, 8, 3, 16);
-    ras.TEXTURE_CODE = 4, ras.DRAW_COLOR_fg = 32, ras.DRAW_COLOR_bg = -1;
+    ras.TEXTURE_CODE = 4;
+    ras.DRAW_COLOR_fg = 32;
+    ras.DRAW_COLOR_bg = -1;
     for (auto &row : ras.TexturePat) row[0] = 0x0F;
     dot_draw_t(0, 1, 7, 1, 0);
     const uint8_t px[8] = {3, 3, 3, 3, 3, 3, 3, 3};
@@ -158,8 +174,10 @@ TEST_F(Surface, CopiesAndImagesStayWithinThePicture) {
     NXG_set_clp(-5000, -5000, 5000, 5000);
     NXG_copy_rect(-50, -50, 60, 60, -3, 100);
     NXG_copy_rect(0, 0, INT_MAX, INT_MAX, INT_MIN, INT_MIN);
-    NXG_put_image(px, 2, 2, -40000, 0), NXG_put_image(px, 40000, 1, 0, 0), NXG_put_image(nullptr, 2, 2, 0, 0);
-    ras.TEXTURE_CODE = 4, ras.DRAW_COLOR_bg = 0;
+    NXG_put_image(px, 2, 2, -40000, 0), NXG_put_image(px, 40000, 1, 0, 0),
+        NXG_put_image(nullptr, 2, 2, 0, 0);
+    ras.TEXTURE_CODE = 4;
+    ras.DRAW_COLOR_bg = 0;
     dot_draw_t(-10, -10, 5000, 5000, 0);
     EXPECT_TRUE(ptest::onlyCells(*t));
     uint8_t small[3];
@@ -181,7 +199,8 @@ TEST_F(Surface, EachSlotKeepsItsOwnPictureColoursAndClip) {
     EXPECT_TRUE(pictureIs(b->grid(), {"111...", "111...", "111..."}));
     std::vector<uint8_t> rgb(6 * 3 * 3);
     ASSERT_TRUE(NXG_read_rgb(b->id, rgb.data(), rgb.size()));
-    EXPECT_EQ((std::vector<int>{rgb[0], rgb[1], rgb[2], rgb[10]}), (std::vector<int>{0, 200, 0, 0}));  // not beyond the clip
+    EXPECT_EQ((std::vector<int>{rgb[0], rgb[1], rgb[2], rgb[10]}),
+              (std::vector<int>{0, 200, 0, 0}));  // not beyond the clip
     pdi_load_canvas(b->id, 0, 0, 6, 3);
     paint(0, 0, 6, 0, 32);  // b's clip again
     EXPECT_TRUE(pictureIs(b->grid(), {"111...", "111...", "222..."}));
@@ -197,8 +216,15 @@ TEST_F(Surface, EachSlotKeepsItsOwnPictureColoursAndClip) {
 // index 32 waits for its first on phase.
 TEST_F(Surface, BlinkTicksStoreTheirColoursWhenPhasesEnd) {
     auto t = surface(4, 2);
-    ip.BTFlag[16] = 1, ip.BTOffTime[16] = 3, ip.BTOnTime[16] = 2, ip.BTOffR[16] = 10, ip.BTOnR[16] = 200;
-    ip.BTFlag[32] = 3, ip.BTCount[32] = 1, ip.BTOnR[32] = 7, ip.BTOnTime[32] = 9;
+    ip.BTFlag[16] = 1;
+    ip.BTOffTime[16] = 3;
+    ip.BTOnTime[16] = 2;
+    ip.BTOffR[16] = 10;
+    ip.BTOnR[16] = 200;
+    ip.BTFlag[32] = 3;
+    ip.BTCount[32] = 1;
+    ip.BTOnR[32] = 7;
+    ip.BTOnTime[32] = 9;
     std::string phases;
     for (int tick = 1; tick <= 6; tick++) {
         blink_tick();

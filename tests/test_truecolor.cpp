@@ -39,7 +39,8 @@ protected:
         nxg.sleep_ms = [](int) {};
         nxgx.NXG_log_path = nullptr;
         if (xtest::xvfbDisplay(depth, cls).empty()) {
-            if (required && xtest::inCi()) ADD_FAILURE() << "no Xvfb of depth " << depth << ", class " << cls;
+            if (required && xtest::inCi())
+                ADD_FAILURE() << "no Xvfb of depth " << depth << ", class " << cls;
             return false;
         }
         t = std::make_unique<xtest::TestWindow>(w, h, depth, cls);
@@ -48,7 +49,8 @@ protected:
         return true;
     }
     Rgb pixmap(Drawable d = 0) {
-        return tcrgb::drawableRgbOf(t->dpy, d != 0 ? d : t->slot()->pm, t->slot()->cms, t->width, t->height);
+        return tcrgb::drawableRgbOf(t->dpy, d != 0 ? d : t->slot()->pm, t->slot()->cms, t->width,
+                                    t->height);
     }
     Rgb picture() { return tcrgb::pictureRgb(t->id, t->width, t->height); }
     std::unique_ptr<xtest::TestWindow> t;
@@ -96,7 +98,12 @@ TEST_F(Direct, AColourChangeRepaintsOnlyThePixelsOfItsCell) {
 TEST_F(Direct, EveryVisualShowsTheColours) {
     const Px pure[4] = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {255, 255, 255}};
     int tried = 0;
-    for (auto dc : {std::pair<int, int>{24, -1}, {15, -1}, {16, -1}, {32, -1}, {24, DirectColor}, {8, StaticColor}}) {
+    for (auto dc : {std::pair<int, int>{24, -1},
+                    {15, -1},
+                    {16, -1},
+                    {32, -1},
+                    {24, DirectColor},
+                    {8, StaticColor}}) {
         if (!open(8, 4, dc.first, dc.second, dc.first != 32)) continue;
         tried++;
         const std::string v = std::to_string(dc.first) + "/" + std::to_string(dc.second);
@@ -110,7 +117,8 @@ TEST_F(Direct, EveryVisualShowsTheColours) {
         for (int k = 0; k < 4; k++) rect(2 * k, 0, 2, 3, k);
         for (int k = 0; k < 4; k++) NXG_set_pal(16 * k, pure[k][0], pure[k][1], pure[k][2]);
         Rgb pm = pixmap();
-        for (int k = 0; k < 4 && dc.second != StaticColor; k++) EXPECT_EQ(at(pm, 8, 2 * k, 1), pure[k]) << v;
+        for (int k = 0; k < 4 && dc.second != StaticColor; k++)
+            EXPECT_EQ(at(pm, 8, 2 * k, 1), pure[k]) << v;
         EXPECT_EQ(tcrgb::differing(pm, pixmap(t->win)), 0u) << v;
         t->close();
         XSync(t->dpy, False);
@@ -132,7 +140,8 @@ TEST_F(Direct, ANewPixmapIsClearedWholeWhateverTheClip) {
         Rgb pm = pixmap();
         ASSERT_EQ(pm.size(), 30u * 10 * 3);
         EXPECT_TRUE(depth != 24 || tcrgb::differing(pm, picture()) == 0);  // the picture, too
-        for (int i = 0; i < 300; i++) ASSERT_EQ(at(pm, 30, i % 30, i / 30), CELL[0]) << depth << ": " << i;
+        for (int i = 0; i < 300; i++)
+            ASSERT_EQ(at(pm, 30, i % 30, i / 30), CELL[0]) << depth << ": " << i;
         rect(0, 0, 30, 9, 1);
         pm = pixmap();
         EXPECT_EQ(at(pm, 30, 9, 5), CELL[1]) << depth;

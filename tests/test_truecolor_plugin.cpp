@@ -41,7 +41,8 @@ TEST(TrueColorPlugin, NothingThePluginDoesRaisesAnXError) {
             p(d, &id);
         }
     };
-    const std::string log = ::testing::TempDir() + "truecolor_xerrors_" + std::to_string(getpid()) + ".log";
+    const std::string log =
+        ::testing::TempDir() + "truecolor_xerrors_" + std::to_string(getpid()) + ".log";
     std::remove(log.c_str());
     nxgx.NXG_log_path = log.c_str();  // a line for each call of the X error handler
 
@@ -58,14 +59,20 @@ TEST(TrueColorPlugin, NothingThePluginDoesRaisesAnXError) {
     NPSetWindowCallbackStruct ws = {NP_SETWINDOW, w.dpy, nullptr, 0, 0};
     NPWindow win = {reinterpret_cast<void *>(uintptr_t(w.win)), 0, 0, 320, 240, {}, &ws};
     ASSERT_EQ(NPP_SetWindow(&npp, &win), 0);
-    std::vector<uint8_t> bytes(std::istreambuf_iterator<char>(std::ifstream(DEMO_PDI, std::ios::binary).rdbuf()), {});
-    ASSERT_TRUE(!bytes.empty() && bytes.back() == 0);  // the demo's end marker gives way to a blinking colour: 40 steps at the end
+    std::vector<uint8_t> bytes(
+        std::istreambuf_iterator<char>(std::ifstream(DEMO_PDI, std::ios::binary).rdbuf()), {});
+    ASSERT_TRUE(
+        !bytes.empty() &&
+        bytes.back() ==
+            0);  // the demo's end marker gives way to a blinking colour: 40 steps at the end
     bytes.insert(bytes.end() - 1, {0xBE, 0xF0, 0xBF, 0xC0, 0xC3, 0xC3, 0xC0});
     NPStream s = {};
     uint16_t stype = 0;
     ASSERT_EQ(NPP_NewStream(&npp, nullptr, &s, 0, &stype), 0);
     for (size_t at = 0; at < bytes.size(); at += 97)
-        NPP_Write(&npp, &s, int32_t(at), int32_t(std::min<size_t>(97, bytes.size() - at)), &bytes[at]), passTime();
+        NPP_Write(&npp, &s, int32_t(at), int32_t(std::min<size_t>(97, bytes.size() - at)),
+                  &bytes[at]),
+            passTime();
     EXPECT_EQ(NPP_DestroyStream(&npp, &s, NPRES_DONE), 0);
     passTime();
 
@@ -85,7 +92,9 @@ TEST(TrueColorPlugin, NothingThePluginDoesRaisesAnXError) {
     XClearArea(w.dpy, w.win, 0, 0, 0, 0, True);
     XSync(w.dpy, False);
     while (XtAppPending(w.app)) XtAppProcessEvent(w.app, XtIMAll);
-    EXPECT_EQ(tcrgb::differing(tcrgb::drawableRgbOf(w.dpy, w.win, slot.cms, 256, 200), tcrgb::pictureRgb(id, 256, 200)), 0u);
+    EXPECT_EQ(tcrgb::differing(tcrgb::drawableRgbOf(w.dpy, w.win, slot.cms, 256, 200),
+                               tcrgb::pictureRgb(id, 256, 200)),
+              0u);
 
     EXPECT_EQ(NPP_Destroy(&npp, nullptr), 0);
     NP_Shutdown();

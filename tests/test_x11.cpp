@@ -124,7 +124,8 @@ TEST_F(X11, SharedColormapCellsAndTheirShadow) {
     EXPECT_EQ(s->cms, DefaultColormap(t->dpy, DefaultScreen(t->dpy)));
     EXPECT_EQ(unsigned(NXG_ec_to_wc(37)), s->pix_tbl[2] & 0xFF);
     for (int k = 1; k < NXG_CELLS; k++) EXPECT_EQ(s->pix_tbl[k], s->pix_tbl[0] + unsigned(k));
-    paint(0, 0, 2, 1, 37), paint(2, 0, 2, 1, 255);
+    paint(0, 0, 2, 1, 37);
+    paint(2, 0, 2, 1, 255);
     XSync(t->dpy, False);
     EXPECT_TRUE(pictureIs(t->pixmapGrid(), {"22ff", "22ff"}));
     // set_pal stores the colour in the cell and in its shadow.
@@ -147,7 +148,8 @@ TEST_F(X11, PrivateColormapWhenTheDefaultOneIsFull) {
     ASSERT_NE(other, nullptr);
     Colormap def = DefaultColormap(other, DefaultScreen(other));
     unsigned long p;
-    for (int n = 0; n < 256 && XAllocColorCells(other, def, False, nullptr, 0, &p, 1); n++) continue;
+    for (int n = 0; n < 256 && XAllocColorCells(other, def, False, nullptr, 0, &p, 1); n++)
+        continue;
     XSync(other, False);
     auto t = window(4, 2);
     const NxgXSlot *s = t->slot();
@@ -221,7 +223,8 @@ TEST_F(X11, TheBackEndDrawsWithItsOwnGC) {
     EXPECT_NE(t->slot()->gc, host);
     paint(0, 0, 6, 2, 48);
     NXG_set_clp(1, 1, 2, 2);
-    ras.TexturePat[0][0] = 0xAA, ras.DRAW_COLOR_bg = 16;
+    ras.TexturePat[0][0] = 0xAA;
+    ras.DRAW_COLOR_bg = 16;
     dot_draw_t(0, 0, 5, 0, 0);
     XGetGCValues(t->dpy, host, GCForeground | GCFunction, &after);
     EXPECT_EQ(before.foreground, after.foreground);
@@ -235,11 +238,15 @@ TEST_F(X11, WindowsUnderTwoPixelsAreRefusedAndNothingIsDrawn) {
     int id = -1;  // sizes X coordinates cannot reach, and missing display or widget
     for (Op o : {Op{40000, 10, 1, 1, 0}, Op{10, INT_MAX, 1, 1, 0}, Op{INT_MIN, INT_MIN, 1, 1, 0},
                  Op{10, 10, 0, 1, 0}, Op{10, 10, 1, 0, 0}})
-        EXPECT_EQ(pdi_win_open(&id, 0, o.d ? low.core : nullptr, o.c ? low.dpy : nullptr, o.a, o.b), -1);
+        EXPECT_EQ(pdi_win_open(&id, 0, o.d ? low.core : nullptr, o.c ? low.dpy : nullptr, o.a, o.b),
+                  -1);
     EXPECT_EQ(t.id + id, -2);
     EXPECT_EQ(nxg.NXG_win_cnt, 0);  // the slots were given back
-    EXPECT_EQ(nxg.SW1_id, -1);  // no surface is current: every operation does nothing
-    paint(0, 0, 5, 5, 16), span(0, 5, 0, 16), fill(0, 5), dot_t(0, 0, 5, 5);
+    EXPECT_EQ(nxg.SW1_id, -1);      // no surface is current: every operation does nothing
+    paint(0, 0, 5, 5, 16);
+    span(0, 5, 0, 16);
+    fill(0, 5);
+    dot_t(0, 0, 5, 5);
     dot_draw_t(0, 0, 5, 0, 0);
     NXG_set_clp(0, 0, 5, 5), NXG_copy_rect(0, 0, 5, 5, 1, 5), NXG_clear_all();
     NXG_set_pal(16, 1, 2, 3);
@@ -273,7 +280,8 @@ TEST_F(X11, AnXErrorReachesTheHandlerStandardOutputAndTheLog) {
     int fd = mkstemp(path);
     ASSERT_GE(fd, 0);
     ::close(fd);
-    nxgx.NXG_log_path = path, hostErrors = 0;
+    nxgx.NXG_log_path = path;
+    hostErrors = 0;
     XSetErrorHandler(hostHandler);
     auto t = window(4, 2);
     ::testing::internal::CaptureStdout();

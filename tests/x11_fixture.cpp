@@ -49,8 +49,8 @@ TestWindow::TestWindow(int w, int h, int depth, int visualClass) : width(w), hei
     }
     int n = windowsMade++ % 8;
     Position x = Position((n % 4) * 250), y = Position((n / 4) * 300);
-    shell = XtVaAppCreateShell("naplpstest", "NaplpsTest", applicationShellWidgetClass, dpy,
-                               XtNx, x, XtNy, y, XtNwidth, Dimension(w), XtNheight, Dimension(h),
+    shell = XtVaAppCreateShell("naplpstest", "NaplpsTest", applicationShellWidgetClass, dpy, XtNx,
+                               x, XtNy, y, XtNwidth, Dimension(w), XtNheight, Dimension(h),
                                XtNborderWidth, 0, nullptr);
     core = XtVaCreateManagedWidget("canvas", coreWidgetClass, shell, XtNwidth, Dimension(w),
                                    XtNheight, Dimension(h), XtNborderWidth, 0, nullptr);

@@ -66,8 +66,8 @@ Server startServer(int depth, int visualClass) {
         }
         std::string fd = std::to_string(fds[1]);
         if (visualClass >= 0)
-            execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", screen.c_str(),
-                   "-cc", cls.c_str(), "-nolisten", "tcp", "-noreset", (char *)nullptr);
+            execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", screen.c_str(), "-cc",
+                   cls.c_str(), "-nolisten", "tcp", "-noreset", (char *)nullptr);
         else
             execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", screen.c_str(),
                    "-nolisten", "tcp", "-noreset", (char *)nullptr);

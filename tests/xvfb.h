@@ -23,10 +23,10 @@ bool inCi();
 
 // In a test body or SetUp: ends the test when no Xvfb of the given depth
 // and class can be started: skipped, or, in CI, failed.
-#define NAPLPS_NEED_XVFB(...)                                                        \
-    do {                                                                             \
-        if (::naplps::xtest::xvfbDisplay(__VA_ARGS__).empty()) {                     \
-            if (::naplps::xtest::inCi()) FAIL() << "Xvfb could not be started";      \
-            GTEST_SKIP() << "Xvfb could not be started";                             \
-        }                                                                            \
+#define NAPLPS_NEED_XVFB(...)                                                   \
+    do {                                                                        \
+        if (::naplps::xtest::xvfbDisplay(__VA_ARGS__).empty()) {                \
+            if (::naplps::xtest::inCi()) FAIL() << "Xvfb could not be started"; \
+            GTEST_SKIP() << "Xvfb could not be started";                        \
+        }                                                                       \
     } while (0)
