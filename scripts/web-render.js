@@ -1,0 +1,234 @@
+// Headless Chromium driven over its DevTools pipe (no port, no network):
+// loads pages and waits for each to report its result. Used by
+// scripts/web-render.sh, and by the browser tests of the web build.
+//
+//   node scripts/web-render.js JOBS
+//
+// renders pictures through the web build, one job a line of JOBS:
+// "FILE<TAB>OUT.png<TAB>W<TAB>H". Each picture is played by a
+// <naplps-picture no-wait> in a page of its own, its bytes inlined as a
+// data: URL; the page reports the final picture as a PNG data URL, which is
+// written to OUT.png. Environment: NAPLPS_WEB_DIR (the web build),
+// CHROMIUM (the browser). Exit status 1 when any job failed.
+//
+// As a module: Browser.start() gives a browser; browser.report(url,
+// timeoutMs) loads url and resolves with the string the page hands to
+// window.naplpsReport(); browser.close().
+'use strict';
+
+const { spawn } = require('child_process');
+const fs = require('fs');
+const os = require('os');
+const path = require('path');
+
+const FLAGS = [
+  '--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
+  '--disable-background-networking', '--disable-component-update', '--disable-sync',
+  '--disable-default-apps', '--disable-extensions', '--no-default-browser-check',
+  '--force-device-scale-factor=1', '--hide-scrollbars', '--mute-audio',
+  '--remote-debugging-pipe',
+];
+
+function findBrowser() {
+  if (process.env.CHROMIUM) return process.env.CHROMIUM;
+  for (const dir of (process.env.PATH || '').split(':')) {
+    for (const name of ['chromium', 'chromium-browser', 'google-chrome']) {
+      const p = path.join(dir, name);
+      try {
+        fs.accessSync(p, fs.constants.X_OK);
+        return p;
+      } catch (e) { /* next */ }
+    }
+  }
+  return null;
+}
+
+class Browser {
+  static async start() {
+    const exe = findBrowser();
+    if (!exe) throw new Error('no Chromium found (apt-get install chromium)');
+    const b = new Browser(exe);
+    await b._attach();
+    return b;
+  }
+
+  constructor(exe) {
+    this.profile = fs.mkdtempSync(path.join(os.tmpdir(), 'naplps-chromium-'));
+    this.proc = spawn(exe, [...FLAGS, `--user-data-dir=${this.profile}`, 'about:blank'],
+      { stdio: ['ignore', 'ignore', 'pipe', 'pipe', 'pipe'] });
+    this.log = '';
+    this.proc.stdio[2].on('data', (d) => {
+      this.log = (this.log + d.toString()).slice(-4000);
+    });
+    this.out = this.proc.stdio[3];
+    this.in = this.proc.stdio[4];
+    this.nextId = 1;
+    this.pending = new Map();
+    this.listeners = new Set();
+    this.buffer = '';
+    this.exited = new Promise((resolve) => this.proc.on('exit', resolve));
+    this.exited.then(() => {
+      for (const { reject } of this.pending.values()) reject(new Error(`the browser quit: ${this.log}`));
+      this.pending.clear();
+    });
+    this.in.on('data', (chunk) => {
+      this.buffer += chunk.toString();
+      let end;
+      while ((end = this.buffer.indexOf('\0')) >= 0) {
+        const msg = JSON.parse(this.buffer.slice(0, end));
+        this.buffer = this.buffer.slice(end + 1);
+        this._message(msg);
+      }
+    });
+  }
+
+  _message(msg) {
+    if (msg.id !== undefined && this.pending.has(msg.id)) {
+      const { resolve, reject } = this.pending.get(msg.id);
+      this.pending.delete(msg.id);
+      if (msg.error) reject(new Error(`${msg.error.message} (${msg.error.code})`));
+      else resolve(msg.result);
+      return;
+    }
+    for (const f of this.listeners) f(msg);
+  }
+
+  send(method, params = {}, sessionId = undefined) {
+    const id = this.nextId++;
+    const msg = { id, method, params };
+    if (sessionId) msg.sessionId = sessionId;
+    return new Promise((resolve, reject) => {
+      this.pending.set(id, { resolve, reject });
+      this.out.write(JSON.stringify(msg) + '\0');
+    });
+  }
+
+  async _attach() {
+    const { targetInfos } = await this.send('Target.getTargets');
+    let page = targetInfos.find((t) => t.type === 'page');
+    if (!page) {
+      const { targetId } = await this.send('Target.createTarget', { url: 'about:blank' });
+      page = { targetId };
+    }
+    const { sessionId } = await this.send('Target.attachToTarget',
+      { targetId: page.targetId, flatten: true });
+    this.session = sessionId;
+    await this.send('Page.enable', {}, sessionId);
+    await this.send('Runtime.enable', {}, sessionId);
+    await this.send('Runtime.addBinding', { name: 'naplpsReport' }, sessionId);
+    this.console = [];
+    this.listeners.add((msg) => {
+      if (msg.sessionId !== this.session) return;
+      if (msg.method === 'Runtime.exceptionThrown') {
+        const d = msg.params.exceptionDetails;
+        this.console.push(`exception: ${d.exception ? d.exception.description : d.text}`);
+      } else if (msg.method === 'Runtime.consoleAPICalled') {
+        this.console.push(`console.${msg.params.type}: ` +
+          msg.params.args.map((a) => (a.value !== undefined ? a.value : a.description)).join(' '));
+      }
+    });
+  }
+
+  // Loads url; resolves with the first string the page reports.
+  report(url, timeoutMs = 60000) {
+    return new Promise((resolve, reject) => {
+      let timer = null;
+      const done = (f, v) => {
+        clearTimeout(timer);
+        this.listeners.delete(listen);
+        f(v);
+      };
+      const listen = (msg) => {
+        if (msg.sessionId === this.session && msg.method === 'Runtime.bindingCalled' &&
+            msg.params.name === 'naplpsReport') done(resolve, msg.params.payload);
+      };
+      this.listeners.add(listen);
+      timer = setTimeout(() => done(reject, new Error(
+        `no report from ${url} within ${timeoutMs} ms` +
+        (this.console.length ? `; page said:\n  ${this.console.slice(-5).join('\n  ')}` : ''))), timeoutMs);
+      this.console = [];
+      this.send('Page.navigate', { url }, this.session).then((r) => {
+        if (r.errorText) done(reject, new Error(`${url}: ${r.errorText}`));
+      }, (e) => done(reject, e));
+    });
+  }
+
+  async close() {
+    try {
+      await Promise.race([this.send('Browser.close'), new Promise((r) => setTimeout(r, 5000))]);
+    } catch (e) { /* it is going anyway */ }
+    if (this.proc.exitCode === null && this.proc.signalCode === null) this.proc.kill('SIGKILL');
+    await this.exited;
+    fs.rmSync(this.profile, { recursive: true, force: true });
+  }
+}
+
+// The page that plays one picture with no waiting and reports it.
+function renderPage(webDir, bytes, w, h) {
+  const src = `data:application/octet-stream;base64,${bytes.toString('base64')}`;
+  const url = (f) => `file://${path.join(webDir, f)}`;
+  return `<!DOCTYPE html>
+<html><head><meta charset="utf-8">
+<script src="${url('naplps.js')}"></script>
+<script src="${url('naplps-picture.js')}"></script>
+</head><body style="margin:0">
+<naplps-picture id="picture" no-wait width="${w}" height="${h}" src="${src}"></naplps-picture>
+<script>
+const picture = document.getElementById('picture');
+picture.addEventListener('load', () => naplpsReport('PNG ' + picture.canvas.toDataURL('image/png')));
+picture.addEventListener('error', (e) => naplpsReport('ERROR ' + e.detail.message));
+</script>
+</body></html>
+`;
+}
+
+function webDirOf() {
+  const dir = path.resolve(process.env.NAPLPS_WEB_DIR || path.join(__dirname, '..', 'build-web'));
+  for (const f of ['naplps.js', 'naplps-picture.js']) {
+    if (!fs.existsSync(path.join(dir, f))) throw new Error(`no web build in ${dir} (run scripts/build-web.sh)`);
+  }
+  return dir;
+}
+
+// Renders every job; returns the number that failed.
+async function renderJobs(jobs) {
+  const webDir = webDirOf();
+  const tmp = fs.mkdtempSync(path.join(os.tmpdir(), 'naplps-render-'));
+  const browser = await Browser.start();
+  let failed = 0;
+  try {
+    for (const [i, job] of jobs.entries()) {
+      try {
+        const page = path.join(tmp, `page${i}.html`);
+        fs.writeFileSync(page, renderPage(webDir, fs.readFileSync(job.file), job.w, job.h));
+        const r = await browser.report(`file://${page}`);
+        fs.rmSync(page);
+        if (r.startsWith('ERROR ')) throw new Error(r.slice(6));
+        const m = /^PNG data:image\/png;base64,(.*)$/s.exec(r);
+        if (!m) throw new Error('the page gave no picture');
+        fs.writeFileSync(job.out, Buffer.from(m[1], 'base64'));
+      } catch (e) {
+        failed++;
+        process.stderr.write(`web-render: ${job.file}: ${e.message}\n`);
+      }
+    }
+  } finally {
+    await browser.close();
+    fs.rmSync(tmp, { recursive: true, force: true });
+  }
+  return failed;
+}
+
+module.exports = { Browser, findBrowser, webDirOf };
+
+if (require.main === module) {
+  const lines = fs.readFileSync(process.argv[2], 'utf8').split('\n').filter((l) => l.trim() !== '');
+  const jobs = lines.map((l) => {
+    const [file, out, w, h] = l.split('\t');
+    return { file, out, w: Number(w), h: Number(h) };
+  });
+  renderJobs(jobs).then((failed) => process.exit(failed ? 1 : 0), (e) => {
+    process.stderr.write(`web-render: ${e.message}\n`);
+    process.exit(1);
+  });
+}
