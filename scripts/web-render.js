@@ -143,9 +143,19 @@ class Browser {
             msg.params.name === 'naplpsReport') done(resolve, msg.params.payload);
       };
       this.listeners.add(listen);
-      timer = setTimeout(() => done(reject, new Error(
-        `no report from ${url} within ${timeoutMs} ms` +
-        (this.console.length ? `; page said:\n  ${this.console.slice(-5).join('\n  ')}` : ''))), timeoutMs);
+      timer = setTimeout(async () => {
+        // What the page was doing, for the message.
+        let where = '';
+        try {
+          const r = await Promise.race([
+            this.send('Runtime.evaluate', { expression: 'location.href + " " + document.readyState' },
+              this.session),
+            new Promise((res) => setTimeout(() => res(null), 2000))]);
+          if (r && r.result) where = ` (page ${r.result.value})`;
+        } catch (e) { /* no answer either */ }
+        done(reject, new Error(`no report from ${url} within ${timeoutMs} ms${where}` +
+          (this.console.length ? `; page said:\n  ${this.console.slice(-5).join('\n  ')}` : '')));
+      }, timeoutMs);
       this.console = [];
       this.send('Page.navigate', { url }, this.session).then((r) => {
         if (r.errorText) done(reject, new Error(`${url}: ${r.errorText}`));
@@ -159,7 +169,10 @@ class Browser {
     } catch (e) { /* it is going anyway */ }
     if (this.proc.exitCode === null && this.proc.signalCode === null) this.proc.kill('SIGKILL');
     await this.exited;
-    fs.rmSync(this.profile, { recursive: true, force: true });
+    // The browser's helper processes may still be writing their last files.
+    try {
+      fs.rmSync(this.profile, { recursive: true, force: true, maxRetries: 10, retryDelay: 100 });
+    } catch (e) { /* a temporary directory left behind */ }
   }
 }
 
