@@ -163,6 +163,42 @@ class Browser {
     });
   }
 
+  // Loads url and waits for its load event.
+  open(url, timeoutMs = 60000) {
+    return new Promise((resolve, reject) => {
+      const timer = setTimeout(() => {
+        this.listeners.delete(listen);
+        reject(new Error(`${url} did not load within ${timeoutMs} ms`));
+      }, timeoutMs);
+      const listen = (msg) => {
+        if (msg.sessionId === this.session && msg.method === 'Page.loadEventFired') {
+          clearTimeout(timer);
+          this.listeners.delete(listen);
+          resolve();
+        }
+      };
+      this.listeners.add(listen);
+      this.send('Page.navigate', { url }, this.session).then((r) => {
+        if (r.errorText) {
+          clearTimeout(timer);
+          this.listeners.delete(listen);
+          reject(new Error(`${url}: ${r.errorText}`));
+        }
+      }, reject);
+    });
+  }
+
+  // The value of a script expression in the page, promises awaited.
+  async evaluate(expression) {
+    const r = await this.send('Runtime.evaluate',
+      { expression, awaitPromise: true, returnByValue: true }, this.session);
+    if (r.exceptionDetails) {
+      const d = r.exceptionDetails;
+      throw new Error(d.exception ? d.exception.description : d.text);
+    }
+    return r.result.value;
+  }
+
   async close() {
     try {
       await Promise.race([this.send('Browser.close'), new Promise((r) => setTimeout(r, 5000))]);

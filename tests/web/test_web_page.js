@@ -5,7 +5,8 @@
 //   - two elements playing two pictures at once, one with a WAIT and
 //     blinking: the pause holds the second half back, and both end right;
 //   - a new width and height draws the picture again at the new size;
-//   - a source that cannot be fetched leaves a message in its place.
+//   - a source that cannot be fetched leaves a message in its place;
+//   - the demo page, opened as a file, plays both its pictures.
 //
 //   node test_web_page.js PDI2PNG PDIENC PNGCMP
 //
@@ -298,12 +299,34 @@ Promise.all(els.map(finished)).then((rs) => naplpsReport(JSON.stringify(rs.map((
   });
 }
 
+async function demoPage(browser) {
+  // The demo page as a visitor opens it, from file://, its pictures played
+  // over the slow line.
+  const demoDir = path.join(webDir, 'index.html');
+  await browser.open(`file://${demoDir}`);
+  const rep = await browser.evaluate(`new Promise((resolve) => {
+    const els = ['demo', 'pauses'].map((id) => document.getElementById(id));
+    const start = Date.now();
+    const poll = () => {
+      if (els.every((el) => el.complete) || Date.now() - start > 60000) {
+        resolve(els.map((el) => ({ complete: el.complete, png: el.canvas.toDataURL('image/png') })));
+      } else setTimeout(poll, 100);
+    };
+    poll();
+  })`);
+  check('the demo page: both pictures play to their end', rep.every((e) => e.complete),
+    JSON.stringify(rep.map((e) => e.complete)));
+  check('the demo page: demo.pdi as pdi2png draws it', samePicture(rep[0].png, reference(demo, 512, 400)));
+  check('the demo page: pauses.pdi as pdi2png draws it',
+    samePicture(rep[1].png, reference(fs.readFileSync(path.join(root, 'examples', 'pauses.pdi')), 512, 400)));
+}
+
 async function main() {
   await new Promise((resolve) => server.listen(0, '127.0.0.1', resolve));
   const port = server.address().port;
   const browser = await Browser.start();
   try {
-    for (const t of [slowStream, twoAtOnce, newSize, unreachable]) {
+    for (const t of [slowStream, twoAtOnce, newSize, unreachable, demoPage]) {
       try {
         await t(browser, port);
       } catch (e) {
