@@ -224,8 +224,12 @@ function renderPage(webDir, bytes, w, h) {
 <naplps-picture id="picture" no-wait width="${w}" height="${h}" src="${src}"></naplps-picture>
 <script>
 const picture = document.getElementById('picture');
-picture.addEventListener('load', () => naplpsReport('PNG ' + picture.canvas.toDataURL('image/png')));
-picture.addEventListener('error', (e) => naplpsReport('ERROR ' + e.detail.message));
+const ok = () => naplpsReport('PNG ' + picture.canvas.toDataURL('image/png'));
+const bad = (message) => naplpsReport('ERROR ' + message);
+if (picture.complete) ok();
+else if (picture.errorMessage !== null) bad(picture.errorMessage);
+picture.addEventListener('load', ok);
+picture.addEventListener('error', (e) => bad(e.detail.message));
 </script>
 </body></html>
 `;

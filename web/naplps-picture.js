@@ -14,7 +14,8 @@
 // no-wait (pauses and the end-of-stream blinking pass at once: the final
 // picture straight away).
 // Properties and methods: canvas (the canvas inside), complete (the final
-// picture is shown), play(source) plays a Uint8Array, ArrayBuffer, Blob
+// picture is shown), errorMessage (the message shown in place of the
+// picture, or null), play(source) plays a Uint8Array, ArrayBuffer, Blob
 // or ReadableStream of bytes instead of src.
 // Events: "load" once the final picture shows, "error" (detail.message)
 // when the source cannot be fetched or read.
@@ -131,6 +132,11 @@
 
     get complete() {
       return this._phase === 'done';
+    }
+
+    // The message shown in place of the picture, or null.
+    get errorMessage() {
+      return this._failed ? this._message.textContent : null;
     }
 
     connectedCallback() {
@@ -374,7 +380,7 @@
         this._offset += done;
         if (M._naplps_wait_ticks(h) > 0) {
           if (noWait || this._offset <= this._fastUntil) {
-            while (M._naplps_tick(h) > 0) { /* the pause passes at once */ }
+            M._naplps_tick(h, M._naplps_wait_ticks(h));  // the pause passes at once
             continue;
           }
           this._phase = 'paused';
@@ -394,7 +400,7 @@
       const M = this._M, h = this._handle;
       if (M._naplps_end(h) === 1) {
         if (this.hasAttribute('no-wait')) {
-          for (let i = 0; i < END_BLINK_STEPS; i++) M._naplps_tick(h);
+          M._naplps_tick(h, END_BLINK_STEPS);
         } else {
           this._phase = 'blinking';
           this._blinkLeft = END_BLINK_STEPS;
@@ -409,7 +415,7 @@
     _onTick() {
       this._timer = 0;
       if (this._handle < 0) return;
-      const left = this._M._naplps_tick(this._handle);
+      const left = this._M._naplps_tick(this._handle, 1);
       if (this._phase === 'paused') {
         if (left > 0) {
           this._schedulePaint();

@@ -3,6 +3,7 @@
 // call as the plug-in makes an instance live around each block and tick.
 #include "web/naplps_web.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <memory>
 #include <new>
@@ -25,6 +26,7 @@ using namespace naplps;
 static_assert(NAPLPS_TICK_MS == BLINK_TICK_MS, "the page's tick is the decoder's");
 static_assert(NAPLPS_END_BLINK_STEPS == END_BLINK_STEPS, "the page blinks as the plug-in does");
 static_assert(NAPLPS_PICTURES_MAX == NXG_WIN_MAX, "one surface slot a picture");
+static_assert(NAPLPS_TICKS_MAX == WAIT_PENDING_MAX + END_BLINK_STEPS, "a longest pause and the end blinking");
 
 namespace {
 
@@ -100,10 +102,10 @@ NAPLPS_EXPORT int naplps_wait_ticks(int handle) {
     return p ? int(p->ctx.ip.WaitTimer) : 0;
 }
 
-NAPLPS_EXPORT int naplps_tick(int handle) {
+NAPLPS_EXPORT int naplps_tick(int handle, int ticks) {
     WebPicture *p = pictureOf(handle);
     if (!p || !enter(*p)) return 0;
-    pdi_tick(0);
+    for (int i = std::min(ticks, NAPLPS_TICKS_MAX); i > 0; i--) pdi_tick(0);
     int left = pdi_wait_ticks(0);
     leave(*p);
     return left;

@@ -6,7 +6,7 @@
 // image request) and its own in-memory surface slot; every call makes that
 // picture's state live for its duration only, so pictures may be fed,
 // ticked and read in any interleaving. Nothing here sleeps or keeps time:
-// the caller's timers call naplps_tick once every NAPLPS_TICK_MS.
+// the caller's timers call naplps_tick for a tick every NAPLPS_TICK_MS.
 #pragma once
 
 #include <stdint.h>
@@ -21,6 +21,8 @@ extern "C" {
 #define NAPLPS_END_BLINK_STEPS 40
 // Largest width and height of a picture.
 #define NAPLPS_SIDE_MAX 4096
+// Most ticks one naplps_tick call runs: a longest pause and the end blinking.
+#define NAPLPS_TICKS_MAX 36040
 // Pictures that can be open at once (the surface's slots).
 #define NAPLPS_PICTURES_MAX 12
 
@@ -39,9 +41,11 @@ int naplps_feed(int handle, const uint8_t *bytes, int count);
 // Ticks of pause still pending before the next byte may be fed.
 int naplps_wait_ticks(int handle);
 
-// One tick has passed: a pending pause is a tick shorter and every
-// blinking colour steps. Returns the ticks of pause still pending.
-int naplps_tick(int handle);
+// `ticks` ticks have passed (1 from a timer; more at once to let a pause or
+// the end-of-stream blinking pass without waiting, at most
+// NAPLPS_TICKS_MAX): each makes a pending pause a tick shorter and steps
+// every blinking colour. Returns the ticks of pause still pending.
+int naplps_tick(int handle, int ticks);
 
 // The end of the stream: an instruction still waiting for the byte after
 // it is completed. Returns 1 when a colour blinks (the caller then runs

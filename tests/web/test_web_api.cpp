@@ -51,8 +51,9 @@ uint32_t pixel(const Bytes &pic, int width, int x, int y) {
     return uint32_t(p[0]) << 16 | uint32_t(p[1]) << 8 | p[2];
 }
 
-// A picture played as a page plays it, its pauses passing at once: every
-// byte, the end, and the end-of-stream blink ticks.
+// A picture played as a page plays it with no-wait: every byte, each
+// pause's ticks in one call, the end, and the end-of-stream blink ticks in
+// one call.
 Bytes playAlone(const Bytes &bytes, int w, int h) {
     int pic = naplps_open(w, h);
     EXPECT_GE(pic, 0);
@@ -61,16 +62,15 @@ Bytes playAlone(const Bytes &bytes, int w, int h) {
         int n = naplps_feed(pic, bytes.data() + at, int(bytes.size() - at));
         EXPECT_GE(n, 0);
         at += size_t(n);
-        while (naplps_wait_ticks(pic) > 0) naplps_tick(pic);
+        EXPECT_EQ(naplps_tick(pic, naplps_wait_ticks(pic)), 0);
     }
-    if (naplps_end(pic) == 1)
-        for (int i = 0; i < NAPLPS_END_BLINK_STEPS; i++) naplps_tick(pic);
+    if (naplps_end(pic) == 1) naplps_tick(pic, NAPLPS_END_BLINK_STEPS);
     Bytes out = rgba(pic);
     naplps_close(pic);
     return out;
 }
 
-// A picture being played in turns with others.
+// A picture being played in turns with others, a tick a turn.
 struct Player {
     const Bytes *bytes;
     int pic = -1;
@@ -81,10 +81,10 @@ struct Player {
     // One turn: a tick when paused or blinking, else a chunk of bytes.
     void turn(size_t chunk) {
         if (blinkLeft > 0) {
-            naplps_tick(pic);
+            naplps_tick(pic, 1);
             blinkLeft--;
         } else if (naplps_wait_ticks(pic) > 0) {
-            naplps_tick(pic);
+            naplps_tick(pic, 1);
         } else if (at < bytes->size()) {
             size_t n = std::min(chunk, bytes->size() - at);
             int fed = naplps_feed(pic, bytes->data() + at, int(n));
@@ -198,10 +198,10 @@ TEST(WebApi, WaitStopsFeedingUntilItsTicksHavePassed) {
     EXPECT_EQ(pixel(bg, W, bx, by), background);
     for (int t = 1; t < ticks; t++) {
         EXPECT_EQ(naplps_feed(pic, bytes.data() + n, int(bytes.size()) - n), 0);
-        EXPECT_EQ(naplps_tick(pic), ticks - t);
+        EXPECT_EQ(naplps_tick(pic, 1), ticks - t);
     }
     EXPECT_EQ(pixel(rgba(pic), W, bx, by), background);
-    EXPECT_EQ(naplps_tick(pic), 0);
+    EXPECT_EQ(naplps_tick(pic, 1), 0);
     EXPECT_EQ(naplps_feed(pic, bytes.data() + n, int(bytes.size()) - n), int(bytes.size()) - n);
     // The last rectangle is complete at the end of the stream.
     EXPECT_EQ(naplps_end(pic), 0);
@@ -222,7 +222,7 @@ TEST(WebApi, BlinkingGoesOnWithTicksAfterTheEnd) {
     const int x = at(128), y = row(98);
     std::vector<uint32_t> seen = {pixel(rgba(pic), W, x, y)};
     for (int i = 0; i < NAPLPS_END_BLINK_STEPS; i++) {
-        EXPECT_EQ(naplps_tick(pic), 0);
+        EXPECT_EQ(naplps_tick(pic, 1), 0);
         uint32_t c = pixel(rgba(pic), W, x, y);
         if (std::find(seen.begin(), seen.end(), c) == seen.end()) seen.push_back(c);
     }
@@ -237,7 +237,7 @@ TEST(WebApi, BlinkingGoesOnWithTicksAfterTheEnd) {
     const Bytes still = encode(twoRects(1));
     pic = naplps_open(W, H);
     n = naplps_feed(pic, still.data(), int(still.size()));
-    while (naplps_tick(pic) > 0) {
+    while (naplps_tick(pic, 1) > 0) {
     }
     EXPECT_EQ(naplps_feed(pic, still.data() + n, int(still.size()) - n), int(still.size()) - n);
     EXPECT_EQ(naplps_end(pic), 0);
@@ -276,14 +276,27 @@ TEST(WebApi, LimitsAndHandlesThatAreNotOpen) {
     for (int bad : {-1, 0, 5, NAPLPS_PICTURES_MAX, 1 << 30}) {
         EXPECT_EQ(naplps_feed(bad, demo.data(), int(demo.size())), -1);
         EXPECT_EQ(naplps_end(bad), -1);
-        EXPECT_EQ(naplps_tick(bad), 0);
+        EXPECT_EQ(naplps_tick(bad, 1), 0);
         EXPECT_EQ(naplps_wait_ticks(bad), 0);
         EXPECT_EQ(naplps_blinking(bad), 0);
         EXPECT_EQ(naplps_rgba(bad), nullptr);
         EXPECT_EQ(naplps_width(bad), 0);
         naplps_close(bad);
     }
-    int h = naplps_open(2, 2);
+    // Ticks at once are bounded; none for a count below 1.
+    const Bytes square = encode(kBlinkingSquare);
+    int h = naplps_open(64, 48);
+    ASSERT_GE(h, 0);
+    naplps_feed(h, square.data(), int(square.size()));
+    naplps_end(h);
+    const Bytes before = rgba(h);
+    EXPECT_EQ(naplps_tick(h, -7), 0);
+    EXPECT_EQ(naplps_tick(h, 0), 0);
+    EXPECT_TRUE(rgba(h) == before);
+    EXPECT_EQ(naplps_tick(h, 1 << 30), 0);
+    naplps_close(h);
+
+    h = naplps_open(2, 2);
     ASSERT_GE(h, 0);
     EXPECT_EQ(naplps_feed(h, nullptr, 10), 0);
     EXPECT_EQ(naplps_feed(h, demo.data(), -3), 0);

@@ -150,7 +150,9 @@ function pixelOf(el, x, y) {
   const d = el.canvas.getContext('2d').getImageData(x, y, 1, 1).data;
   return d[3] === 0 ? -1 : (d[0] << 16 | d[1] << 8 | d[2]);
 }
+// An element may have failed before this page's script ran.
 function finished(el) {
+  if (el.errorMessage !== null) return Promise.resolve({ ok: false, message: el.errorMessage });
   return new Promise((resolve) => {
     const ok = () => { off(); resolve({ ok: true }); };
     const bad = (e) => { off(); resolve({ ok: false, message: e.detail && e.detail.message }); };
