@@ -114,6 +114,7 @@ class Browser {
       { targetId: page.targetId, flatten: true });
     this.session = sessionId;
     await this.send('Page.enable', {}, sessionId);
+    await this.send('Page.setLifecycleEventsEnabled', { enabled: true }, sessionId);
     await this.send('Runtime.enable', {}, sessionId);
     await this.send('Runtime.addBinding', { name: 'naplpsReport' }, sessionId);
     this.console = [];
@@ -163,28 +164,31 @@ class Browser {
     });
   }
 
-  // Loads url and waits for its load event.
+  // Loads url and waits for the load event of that very navigation (not a
+  // late one of the page before).
   open(url, timeoutMs = 60000) {
     return new Promise((resolve, reject) => {
-      const timer = setTimeout(() => {
+      const loaded = new Set();  // loaders whose load event has come
+      let loader = null;
+      const finish = (f, v) => {
+        clearTimeout(timer);
         this.listeners.delete(listen);
-        reject(new Error(`${url} did not load within ${timeoutMs} ms`));
-      }, timeoutMs);
+        f(v);
+      };
+      const timer = setTimeout(() => finish(reject, new Error(`${url} did not load within ${timeoutMs} ms`)),
+        timeoutMs);
       const listen = (msg) => {
-        if (msg.sessionId === this.session && msg.method === 'Page.loadEventFired') {
-          clearTimeout(timer);
-          this.listeners.delete(listen);
-          resolve();
-        }
+        if (msg.sessionId !== this.session || msg.method !== 'Page.lifecycleEvent' ||
+            msg.params.name !== 'load') return;
+        loaded.add(msg.params.loaderId);
+        if (msg.params.loaderId === loader) finish(resolve);
       };
       this.listeners.add(listen);
       this.send('Page.navigate', { url }, this.session).then((r) => {
-        if (r.errorText) {
-          clearTimeout(timer);
-          this.listeners.delete(listen);
-          reject(new Error(`${url}: ${r.errorText}`));
-        }
-      }, reject);
+        if (r.errorText) finish(reject, new Error(`${url}: ${r.errorText}`));
+        loader = r.loaderId;
+        if (loaded.has(loader)) finish(resolve);
+      }, (e) => finish(reject, e));
     });
   }
 
