@@ -7,8 +7,8 @@
 // renders pictures through the web build, one job a line of JOBS:
 // "FILE<TAB>OUT.png<TAB>W<TAB>H". Each picture is played by a
 // <naplps-picture no-wait> in a page of its own, its bytes inlined as a
-// data: URL; the page reports the final picture as a PNG data URL, which is
-// written to OUT.png. Environment: NAPLPS_WEB_DIR (the web build),
+// data: URL; the page reports the canvas's final pixels, which are written
+// to OUT.png as an 8-bit RGB PNG (as pdi2png writes). Environment: NAPLPS_WEB_DIR (the web build),
 // CHROMIUM (the browser). Exit status 1 when any job failed.
 //
 // As a module: Browser.start() gives a browser; browser.report(url,
@@ -20,6 +20,7 @@ const { spawn } = require('child_process');
 const fs = require('fs');
 const os = require('os');
 const path = require('path');
+const zlib = require('zlib');
 
 const FLAGS = [
   '--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
@@ -29,15 +30,26 @@ const FLAGS = [
   '--remote-debugging-pipe',
 ];
 
+function executable(p) {
+  try {
+    fs.accessSync(p, fs.constants.X_OK);
+    return fs.statSync(p).isFile();
+  } catch (e) {
+    return false;
+  }
+}
+
+// The browser: $CHROMIUM (a path or a name on the PATH), else the first of
+// the usual names on the PATH; null when there is none.
 function findBrowser() {
-  if (process.env.CHROMIUM) return process.env.CHROMIUM;
-  for (const dir of (process.env.PATH || '').split(':')) {
-    for (const name of ['chromium', 'chromium-browser', 'google-chrome']) {
-      const p = path.join(dir, name);
-      try {
-        fs.accessSync(p, fs.constants.X_OK);
-        return p;
-      } catch (e) { /* next */ }
+  const names = process.env.CHROMIUM ? [process.env.CHROMIUM] : ['chromium', 'chromium-browser', 'google-chrome'];
+  for (const name of names) {
+    if (name.includes('/')) {
+      if (executable(name)) return name;
+      continue;
+    }
+    for (const dir of (process.env.PATH || '').split(':')) {
+      if (dir && executable(path.join(dir, name))) return path.join(dir, name);
     }
   }
   return null;
@@ -216,6 +228,55 @@ class Browser {
   }
 }
 
+// ---- PNG ----
+
+const CRC_TABLE = (() => {
+  const t = new Uint32Array(256);
+  for (let n = 0; n < 256; n++) {
+    let c = n;
+    for (let k = 0; k < 8; k++) c = c & 1 ? 0xEDB88320 ^ (c >>> 1) : c >>> 1;
+    t[n] = c >>> 0;
+  }
+  return t;
+})();
+
+function crc32(bytes) {
+  let c = 0xFFFFFFFF;
+  for (const b of bytes) c = CRC_TABLE[(c ^ b) & 0xFF] ^ (c >>> 8);
+  return (c ^ 0xFFFFFFFF) >>> 0;
+}
+
+function chunk(type, data) {
+  const head = Buffer.alloc(8);
+  head.writeUInt32BE(data.length, 0);
+  head.write(type, 4, 'latin1');
+  const crc = Buffer.alloc(4);
+  crc.writeUInt32BE(crc32(Buffer.concat([head.subarray(4), data])), 0);
+  return Buffer.concat([head, data, crc]);
+}
+
+// RGBA pixels (alpha dropped) as an 8-bit RGB PNG, as pdi2png writes one.
+function pngRgb(rgba, w, h) {
+  const raw = Buffer.alloc(h * (1 + 3 * w));
+  for (let y = 0; y < h; y++) {
+    const row = y * (1 + 3 * w);
+    raw[row] = 0;  // no filter
+    for (let x = 0; x < w; x++) {
+      const s = 4 * (y * w + x), d = row + 1 + 3 * x;
+      raw[d] = rgba[s];
+      raw[d + 1] = rgba[s + 1];
+      raw[d + 2] = rgba[s + 2];
+    }
+  }
+  const ihdr = Buffer.alloc(13);
+  ihdr.writeUInt32BE(w, 0);
+  ihdr.writeUInt32BE(h, 4);
+  ihdr[8] = 8;  // bits a sample
+  ihdr[9] = 2;  // RGB
+  return Buffer.concat([Buffer.from([0x89, 0x50, 0x4E, 0x47, 0x0D, 0x0A, 0x1A, 0x0A]),
+    chunk('IHDR', ihdr), chunk('IDAT', zlib.deflateSync(raw)), chunk('IEND', Buffer.alloc(0))]);
+}
+
 // The page that plays one picture with no waiting and reports it.
 function renderPage(webDir, bytes, w, h) {
   const src = `data:application/octet-stream;base64,${bytes.toString('base64')}`;
@@ -228,7 +289,14 @@ function renderPage(webDir, bytes, w, h) {
 <naplps-picture id="picture" no-wait width="${w}" height="${h}" src="${src}"></naplps-picture>
 <script>
 const picture = document.getElementById('picture');
-const ok = () => naplpsReport('PNG ' + picture.canvas.toDataURL('image/png'));
+// The canvas's pixels exactly as drawn: RGBA rows, in base64.
+const ok = () => {
+  const c = picture.canvas;
+  const px = c.getContext('2d').getImageData(0, 0, c.width, c.height).data;
+  let bin = '';
+  for (let i = 0; i < px.length; i += 0x8000) bin += String.fromCharCode.apply(null, px.subarray(i, i + 0x8000));
+  naplpsReport('RGBA ' + c.width + ' ' + c.height + ' ' + btoa(bin));
+};
 const bad = (message) => naplpsReport('ERROR ' + message);
 if (picture.complete) ok();
 else if (picture.errorMessage !== null) bad(picture.errorMessage);
@@ -261,9 +329,14 @@ async function renderJobs(jobs) {
         const r = await browser.report(`file://${page}`);
         fs.rmSync(page);
         if (r.startsWith('ERROR ')) throw new Error(r.slice(6));
-        const m = /^PNG data:image\/png;base64,(.*)$/s.exec(r);
+        const m = /^RGBA (\d+) (\d+) (.*)$/s.exec(r);
         if (!m) throw new Error('the page gave no picture');
-        fs.writeFileSync(job.out, Buffer.from(m[1], 'base64'));
+        const w = Number(m[1]), h = Number(m[2]);
+        const rgba = Buffer.from(m[3], 'base64');
+        if (w !== job.w || h !== job.h || rgba.length !== w * h * 4) {
+          throw new Error(`the page gave a picture of ${w} x ${h}, not ${job.w} x ${job.h}`);
+        }
+        fs.writeFileSync(job.out, pngRgb(rgba, w, h));
       } catch (e) {
         failed++;
         process.stderr.write(`web-render: ${job.file}: ${e.message}\n`);

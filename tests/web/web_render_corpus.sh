@@ -21,7 +21,7 @@ skip() {
 }
 [ -f "${NAPLPS_WEB_DIR:-$here/build-web}/naplps.js" ] || skip "no web build (scripts/build-web.sh)"
 command -v node >/dev/null || skip "no node"
-command -v "${CHROMIUM:-chromium}" >/dev/null || command -v chromium-browser >/dev/null ||
+node -e 'process.exit(require(process.argv[1]).findBrowser() ? 0 : 1)' "$here/scripts/web-render.js" ||
     skip "no Chromium (apt-get install chromium)"
 
 tmp=$(mktemp -d)
