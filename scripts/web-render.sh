@@ -8,7 +8,7 @@
 #
 # The picture is played by a <naplps-picture no-wait> in a page of its own,
 # loaded from file:// with the picture's bytes inlined as a data: URL (no
-# network); the page hands the canvas back as a PNG once the element shows
+# network); the page hands the canvas's pixels back once the element shows
 # its final picture (scripts/web-render.js drives Chromium over its DevTools
 # pipe). JOBS has a line a picture: FILE, OUT.png, W and H separated by tabs.
 # The web build is taken from $NAPLPS_WEB_DIR (default build-web/, made by
