@@ -67,10 +67,9 @@
   function pictureFreed() {
     while (waiting.length) {
       const el = waiting.shift();
-      if (el.isConnected && el._wantsPicture()) {
-        el._openPicture();
-        if (el._handle < 0) return;
-      }
+      // A picture may play to its end at once and give its place back
+      // before this returns: only a refusal stops the round.
+      if (el.isConnected && el._wantsPicture() && !el._openPicture()) return;
     }
   }
 
@@ -345,19 +344,21 @@
         (this._phase === 'decoding' || this._phase === 'paused');
     }
 
+    // Takes a picture in the module and decodes what has arrived. False
+    // when every picture is taken: this one starts when another finishes.
     _openPicture() {
       const M = this._M;
       const h = M._naplps_open(this._width, this._height);
       if (h < 0) {
-        // Every picture is taken: this one starts when another finishes.
         if (!waiting.includes(this)) waiting.push(this);
-        return;
+        return false;
       }
       this._handle = h;
       this._offset = 0;
       this._ended = false;
       this._phase = 'decoding';
       this._pump();
+      return true;
     }
 
     _closePicture() {

@@ -4,6 +4,7 @@
 //     sent, and ends as pdi2png --no-wait draws it;
 //   - two elements playing two pictures at once, one with a WAIT and
 //     blinking: the pause holds the second half back, and both end right;
+//   - more elements than the module holds at once all play;
 //   - a new width and height draws the picture again at the new size;
 //   - a source that cannot be fetched leaves a message in its place;
 //   - the demo page, opened as a file, plays both its pictures.
@@ -301,6 +302,30 @@ Promise.all(els.map(finished)).then((rs) => naplpsReport(JSON.stringify(rs.map((
   });
 }
 
+async function manyAtOnce(browser, port) {
+  // More elements than the module holds pictures at once: the last wait
+  // for a place and then play like the others.
+  const n = 14;
+  const stills = [];
+  for (let i = 0; i < n; i++) {
+    stills.push(encode('reset domain colour=1 screen=7\n' +
+      `select ${16 * (1 + (i % 15))}\nset-rect-filled ${10 + 15 * i} ${5 + 10 * i} 30 20\n` +
+      'select 0\npoint-set 0 0\n'));
+    pictures.set(`still${i}.pdi`, stills[i]);
+  }
+  page('many.html', `
+${stills.map((b, i) => `<naplps-picture width="256" height="200" src="/slow/still${i}.pdi?chunk=3&ms=20"></naplps-picture>`).join('\n')}
+<script>${helpers}
+const els = [...document.querySelectorAll('naplps-picture')];
+Promise.all(els.map(finished)).then((rs) => naplpsReport(JSON.stringify(rs.map((r, i) => ({
+  r, png: els[i].canvas.toDataURL('image/png') })))));
+</script>`);
+  const rep = JSON.parse(await browser.report(`http://127.0.0.1:${port}/page/many.html`, 90000));
+  const wrong = rep.map((e, i) => (e.r.ok ? samePicture(e.png, reference(stills[i], 256, 200)) : 'no load'))
+    .map((r, i) => (r === true ? null : `${i}: ${r}`)).filter((r) => r);
+  check(`${n} elements at once: each ends as pdi2png draws its picture`, wrong.length === 0, wrong.join('; '));
+}
+
 async function demoPage(browser) {
   // The demo page as a visitor opens it, from file://, its pictures played
   // over the slow line.
@@ -328,7 +353,7 @@ async function main() {
   const port = server.address().port;
   const browser = await Browser.start();
   try {
-    for (const t of [slowStream, twoAtOnce, newSize, unreachable, demoPage]) {
+    for (const t of [slowStream, twoAtOnce, manyAtOnce, newSize, unreachable, demoPage]) {
       try {
         await t(browser, port);
       } catch (e) {
