@@ -173,6 +173,18 @@ int _pdi_chk_displayoffset(int, int byte, int32_t *mode, int32_t *x, int32_t *y)
     return 1;
 }
 
+namespace {
+
+// The scan's bytes through the byte machine (on the scratch context) up to
+// the command; 1 when it was found.
+int scanBytes(const uint8_t *bytes, size_t n, int32_t *mode, int32_t *x, int32_t *y) {
+    int hit = 0;
+    for (size_t i = 0; i < n && !hit; i++) hit = _pdi_chk_displayoffset(0, bytes[i], mode, x, y);
+    return hit;
+}
+
+}  // namespace
+
 int _npGetDisplayOffset(const char *path, int32_t *mode, int32_t *x, int32_t *y) {
     if (path == nullptr) return -1;
     char name[DISPLAYOFFSET_PATH_MAX + 1];
@@ -192,7 +204,7 @@ int _npGetDisplayOffset(const char *path, int32_t *mode, int32_t *x, int32_t *y)
                 ssize_t k = ::read(fd, block, sizeof block);
                 if (k < 0 && errno == EINTR) continue;
                 if (k <= 0) break;  // end of file, or a read error
-                for (ssize_t i = 0; i < k && !hit; i++) hit = _pdi_chk_displayoffset(0, block[i], mode, x, y);
+                hit = scanBytes(block, size_t(k), mode, x, y);
             }
         }
     }
@@ -200,15 +212,26 @@ int _npGetDisplayOffset(const char *path, int32_t *mode, int32_t *x, int32_t *y)
     return hit;
 }
 
-int pdi_set_displayoffset(const char *path, int x, int y, int ratio, int *origin_x,
-                          int *origin_y, int *out_ratio, int *clip_x1, int *clip_y1,
-                          int *clip_x2, int *clip_y2) {
+int pdi_scan_displayoffset(const uint8_t *bytes, size_t n, int32_t *mode, int32_t *x, int32_t *y) {
+    if (bytes == nullptr) return 0;
+    ScratchContext scratch;
+    if (!scratch.ok()) return 0;
+    pdi_open();
+    return scanBytes(bytes, n, mode, x, y);
+}
+
+namespace {
+
+// Origin, unit screen and clip from the command found (mode 0: none), from
+// origin (x, y) and unit screen `ratio`; the outputs as pdi_set_displayoffset
+// gives them.
+int applyDisplayOffset(int32_t mode, int32_t dx, int32_t dy, int x, int y, int ratio, int *origin_x,
+                       int *origin_y, int *out_ratio, int *clip_x1, int *clip_y1, int *clip_x2,
+                       int *clip_y2) {
     Pen &pen = ras.pen;
     pen.OriginX = x;
     pen.OriginY = y;
     pen.Scr_Ratio = ratio;
-    int32_t mode = 0, dx = 0, dy = 0;
-    if (_npGetDisplayOffset(path, &mode, &dx, &dy) != 1) mode = 0;
     pdi_close(0);
 
     const double r = pen.Scr_Ratio;
@@ -235,6 +258,26 @@ int pdi_set_displayoffset(const char *path, int x, int y, int ratio, int *origin
     if (clip_x2) *clip_x2 = ras.VRAM_x_max;
     if (clip_y2) *clip_y2 = ras.VRAM_y_max;
     return mode != 0 ? 1 : -1;
+}
+
+}  // namespace
+
+int pdi_set_displayoffset(const char *path, int x, int y, int ratio, int *origin_x,
+                          int *origin_y, int *out_ratio, int *clip_x1, int *clip_y1,
+                          int *clip_x2, int *clip_y2) {
+    int32_t mode = 0, dx = 0, dy = 0;
+    if (_npGetDisplayOffset(path, &mode, &dx, &dy) != 1) mode = 0;
+    return applyDisplayOffset(mode, dx, dy, x, y, ratio, origin_x, origin_y, out_ratio, clip_x1, clip_y1,
+                              clip_x2, clip_y2);
+}
+
+int pdi_set_displayoffset_bytes(const uint8_t *bytes, size_t n, int x, int y, int ratio, int *origin_x,
+                                int *origin_y, int *out_ratio, int *clip_x1, int *clip_y1, int *clip_x2,
+                                int *clip_y2) {
+    int32_t mode = 0, dx = 0, dy = 0;
+    if (pdi_scan_displayoffset(bytes, n, &mode, &dx, &dy) != 1) mode = 0;
+    return applyDisplayOffset(mode, dx, dy, x, y, ratio, origin_x, origin_y, out_ratio, clip_x1, clip_y1,
+                              clip_x2, clip_y2);
 }
 
 }  // namespace naplps

@@ -17,7 +17,10 @@ namespace naplps {
 
 namespace {
 
-PolyFill &pf = ras.poly;
+// Working tables of the filler: scratch space of one polygon at a time,
+// kept out of the picture's context so that switching and restoring a
+// context copies none of it.
+PolyFill pf;
 
 // Vertices are kept within this range, far beyond any window, so that no
 // sum overflows and the row loops stay bounded whatever the stream asks for.

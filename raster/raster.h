@@ -76,9 +76,6 @@ struct Raster {
     uint8_t DRCSBuf[DRCS_COUNT][32] = {};
     uint8_t Texture_Status = 0;
 
-    // Working tables of the polygon filler.
-    PolyFill poly;
-
     // Arc walk, pel and texture-cycle state of the arc rasteriser.
     ArcState arc;
 
