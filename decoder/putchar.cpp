@@ -502,11 +502,14 @@ void machine(int handle, int b) {
 
 int pdi_putchar(int handle, int byte) {
     int b = byte & 0xFF;
-    // A byte from outside (not one a macro plays) pays for later playback.
-    if (d.MACRONestLevel == 0)
+    // A byte from outside (not one a macro plays) pays for later playback
+    // and for drawing.
+    if (d.MACRONestLevel == 0) {
         d.MACROPlayBudget = d.MACROPlayBudget < MACRO_PLAY_SAVED - MACRO_PLAY_PER_BYTE
                                 ? d.MACROPlayBudget + MACRO_PLAY_PER_BYTE
                                 : MACRO_PLAY_SAVED;
+        work_earn();
+    }
     if (d.DefiningFlag >= C1_DEF_MACRO && d.DefiningFlag <= C1_DEFT_MACRO) {
         b = capture(b);
         if (b < 0) return d.PDI_ret_val == 2 ? 0 : d.PDI_ret_val;
