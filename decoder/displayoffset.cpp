@@ -18,8 +18,6 @@
 #include <climits>
 #include <cmath>
 #include <cstring>
-#include <memory>
-#include <new>
 
 #include "decoder/api.h"
 #include "decoder/c1.h"
@@ -95,31 +93,26 @@ int32_t sat(double v) {
     return int32_t(v);  // truncation toward zero
 }
 
-// The live state moved aside for the time of a scan, and a fresh context
-// at load-time state made live; the destructor puts the live state back.
-// Both contexts are large, so they live on the heap.
+// The live state moved aside for the time of a scan, and the load-time
+// state made live; the destructor puts the live state back. The context is
+// large, so it is kept in static storage (a scan is never nested: the byte
+// machine's scanning form calls nothing that scans).
 class ScratchContext {
 public:
-    ScratchContext() : saved_(new (std::nothrow) PictureContext) {
-        if (!saved_) return;
-        std::unique_ptr<PictureContext> fresh(new (std::nothrow) PictureContext);
-        if (!fresh) {
-            saved_.reset();
-            return;
-        }
-        context_leave(*saved_);
-        context_enter(*fresh);
+    ScratchContext() {
+        context_leave(saved_);
+        context_enter(loadTime_);
     }
-    ~ScratchContext() {
-        if (saved_) context_enter(*saved_);
-    }
+    ~ScratchContext() { context_enter(saved_); }
     ScratchContext(const ScratchContext &) = delete;
     ScratchContext &operator=(const ScratchContext &) = delete;
-    bool ok() const { return saved_ != nullptr; }
 
 private:
-    std::unique_ptr<PictureContext> saved_;
+    static PictureContext saved_;
+    static const PictureContext loadTime_;
 };
+PictureContext ScratchContext::saved_;
+const PictureContext ScratchContext::loadTime_{};
 
 // Opens a regular file for reading; -1 for anything else. A FIFO or a
 // device is never waited on: the open does not block and the type is
@@ -197,15 +190,13 @@ int _npGetDisplayOffset(const char *path, int32_t *mode, int32_t *x, int32_t *y)
     int hit = 0;
     {
         ScratchContext scratch;
-        if (scratch.ok()) {
-            pdi_open();
-            uint8_t block[READ_BLOCK];
-            while (!hit) {
-                ssize_t k = ::read(fd, block, sizeof block);
-                if (k < 0 && errno == EINTR) continue;
-                if (k <= 0) break;  // end of file, or a read error
-                hit = scanBytes(block, size_t(k), mode, x, y);
-            }
+        pdi_open();
+        uint8_t block[READ_BLOCK];
+        while (!hit) {
+            ssize_t k = ::read(fd, block, sizeof block);
+            if (k < 0 && errno == EINTR) continue;
+            if (k <= 0) break;  // end of file, or a read error
+            hit = scanBytes(block, size_t(k), mode, x, y);
         }
     }
     ::close(fd);
@@ -215,7 +206,6 @@ int _npGetDisplayOffset(const char *path, int32_t *mode, int32_t *x, int32_t *y)
 int pdi_scan_displayoffset(const uint8_t *bytes, size_t n, int32_t *mode, int32_t *x, int32_t *y) {
     if (bytes == nullptr) return 0;
     ScratchContext scratch;
-    if (!scratch.ok()) return 0;
     pdi_open();
     return scanBytes(bytes, n, mode, x, y);
 }

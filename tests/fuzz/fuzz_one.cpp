@@ -6,8 +6,10 @@
 //
 // One run: the display-offset pre-scan over the bytes; the load-time
 // context; the stream block by block (the window re-selected and the clip
-// set again before each block, as the plug-in does), every pause ticked
-// through, the end of the stream; then the same bytes again from the
+// set again before each block, as the plug-in does), the ticks of its pauses
+// passed (up to TICKS_MAX a decode; beyond them bytes go on arriving with
+// the pause pending, as from a host that does not wait), the end of the
+// stream and a few blink steps; then the same bytes again from the
 // load-time context in a window of the other size, as after a resize.
 //
 // The libFuzzer entry (tests/fuzz/fuzz_decoder.cpp) and the replay of saved
@@ -31,19 +33,24 @@ int side(unsigned v) {
     return 256 + int((v - 224) * 768 / 31);
 }
 
-// The memory slot of every run: opened once and kept, so a run at the size
-// of the one before draws into the same picture instead of a new one.
-int slot = -1;
+// Ticks a decode lets pass: a host ticks ten times a second, so a pause is
+// time, not work, and a run need not spend it all.
+constexpr int TICKS_MAX = 256;
 
-bool selectWindow(int w, int h) {
-    int id = slot;
+// The memory slots of the first decode and of the one after a resize:
+// opened once and kept, so a run at the sizes of the one before draws into
+// the same pictures instead of new ones.
+int slots[2] = {-1, -1};
+
+bool selectWindow(int which, int w, int h) {
+    int id = slots[which];
     if (pdi_win_open(&id, 0, nullptr, nullptr, w, h) != 0 || id < 0) return false;
-    slot = id;
+    slots[which] = id;
     return true;
 }
 
-void decode(const uint8_t *bytes, size_t size, size_t block, int w, int h, bool offset) {
-    if (!selectWindow(w, h)) return;
+void decode(int which, const uint8_t *bytes, size_t size, size_t block, int w, int h, bool offset) {
+    if (!selectWindow(which, w, h)) return;
     core_load_state();
     pdi_ctl(0, 0, 0, 0, 512);
     pdi_clip(0, 0, 0, w - 1, h - 1);
@@ -52,17 +59,21 @@ void decode(const uint8_t *bytes, size_t size, size_t block, int w, int h, bool 
         pdi_ctl(0, 0, 0, 0, 512);
         pdi_clip(0, 0, 0, w - 1, h - 1);
     }
+    int ticks = 0;
     for (size_t at = 0; at < size; at += block) {
         if (at > 0) {
             // The next block arrives: the plug-in selects its window and
             // sets the clip again.
-            selectWindow(w, h);
+            selectWindow(which, w, h);
             pdi_clip(0, 0, 0, w - 1, h - 1);
         }
         size_t end = at + block < size ? at + block : size;
         for (size_t i = at; i < end; i++) {
             pdi_putchar(0, bytes[i]);
-            while (pdi_wait_ticks(0) > 0) pdi_tick(0);
+            while (pdi_wait_ticks(0) > 0 && ticks < TICKS_MAX) {
+                pdi_tick(0);
+                ticks++;
+            }
         }
     }
     pdi_flush(0);
@@ -91,8 +102,8 @@ void fuzz_one(const uint8_t *data, size_t size) {
         pdi_scan_displayoffset(data, size, &mode, &x, &y);
     }
 
-    decode(data, size, block, w, h, offset);
-    decode(data, size, size, h, w, offset);  // the redraw after a new size
+    decode(0, data, size, block, w, h, offset);
+    decode(1, data, size, size, h, w, offset);  // the redraw after a new size
 }
 
 }  // namespace naplps
