@@ -20,8 +20,6 @@
 #include <climits>
 #include <cmath>
 #include <cstring>
-#include <memory>
-#include <new>
 
 #include "decoder/api.h"
 #include "decoder/c1.h"
@@ -97,31 +95,26 @@ int32_t sat(double v) {
     return int32_t(v);  // truncation toward zero
 }
 
-// The live state moved aside for the time of a scan, and a fresh context
-// at load-time state made live; the destructor puts the live state back.
-// Both contexts are large, so they live on the heap.
+// The live state moved aside for the time of a scan, and the load-time
+// state made live; the destructor puts the live state back. The context is
+// large, so it is kept in static storage (a scan is never nested: the byte
+// machine's scanning form calls nothing that scans).
 class ScratchContext {
 public:
-    ScratchContext() : saved_(new (std::nothrow) PictureContext) {
-        if (!saved_) return;
-        std::unique_ptr<PictureContext> fresh(new (std::nothrow) PictureContext);
-        if (!fresh) {
-            saved_.reset();
-            return;
-        }
-        context_leave(*saved_);
-        context_enter(*fresh);
+    ScratchContext() {
+        context_leave(saved_);
+        context_enter(loadTime_);
     }
-    ~ScratchContext() {
-        if (saved_) context_enter(*saved_);
-    }
+    ~ScratchContext() { context_enter(saved_); }
     ScratchContext(const ScratchContext &) = delete;
     ScratchContext &operator=(const ScratchContext &) = delete;
-    bool ok() const { return saved_ != nullptr; }
 
 private:
-    std::unique_ptr<PictureContext> saved_;
+    static PictureContext saved_;
+    static const PictureContext loadTime_;
 };
+PictureContext ScratchContext::saved_;
+const PictureContext ScratchContext::loadTime_{};
 
 
 }  // namespace
@@ -161,6 +154,18 @@ int _pdi_chk_displayoffset(int, int byte, int32_t *mode, int32_t *x, int32_t *y)
     return 1;
 }
 
+namespace {
+
+// The scan's bytes through the byte machine (on the scratch context) up to
+// the command; 1 when it was found.
+int scanBytes(const uint8_t *bytes, size_t n, int32_t *mode, int32_t *x, int32_t *y) {
+    int hit = 0;
+    for (size_t i = 0; i < n && !hit; i++) hit = _pdi_chk_displayoffset(0, bytes[i], mode, x, y);
+    return hit;
+}
+
+}  // namespace
+
 int _npGetDisplayOffset(const char *path, int32_t *mode, int32_t *x, int32_t *y) {
     if (path == nullptr) return -1;
     char name[DISPLAYOFFSET_PATH_MAX + 1];
@@ -173,30 +178,38 @@ int _npGetDisplayOffset(const char *path, int32_t *mode, int32_t *x, int32_t *y)
     int hit = 0;
     {
         ScratchContext scratch;
-        if (scratch.ok()) {
-            pdi_open();
-            uint8_t block[READ_BLOCK];
-            while (!hit) {
-                ssize_t k = ::read(fd, block, sizeof block);
-                if (k < 0 && errno == EINTR) continue;
-                if (k <= 0) break;  // end of file, or a read error
-                for (ssize_t i = 0; i < k && !hit; i++) hit = _pdi_chk_displayoffset(0, block[i], mode, x, y);
-            }
+        pdi_open();
+        uint8_t block[READ_BLOCK];
+        while (!hit) {
+            ssize_t k = ::read(fd, block, sizeof block);
+            if (k < 0 && errno == EINTR) continue;
+            if (k <= 0) break;  // end of file, or a read error
+            hit = scanBytes(block, size_t(k), mode, x, y);
         }
     }
     ::close(fd);
     return hit;
 }
 
-int pdi_set_displayoffset(const char *path, int x, int y, int ratio, int *origin_x,
-                          int *origin_y, int *out_ratio, int *clip_x1, int *clip_y1,
-                          int *clip_x2, int *clip_y2) {
+int pdi_scan_displayoffset(const uint8_t *bytes, size_t n, int32_t *mode, int32_t *x, int32_t *y) {
+    if (bytes == nullptr) return 0;
+    ScratchContext scratch;
+    pdi_open();
+    return scanBytes(bytes, n, mode, x, y);
+}
+
+namespace {
+
+// Origin, unit screen and clip from the command found (mode 0: none), from
+// origin (x, y) and unit screen `ratio`; the outputs as pdi_set_displayoffset
+// gives them.
+int applyDisplayOffset(int32_t mode, int32_t dx, int32_t dy, int x, int y, int ratio, int *origin_x,
+                       int *origin_y, int *out_ratio, int *clip_x1, int *clip_y1, int *clip_x2,
+                       int *clip_y2) {
     Pen &pen = ras.pen;
     pen.OriginX = x;
     pen.OriginY = y;
     pen.Scr_Ratio = ratio;
-    int32_t mode = 0, dx = 0, dy = 0;
-    if (_npGetDisplayOffset(path, &mode, &dx, &dy) != 1) mode = 0;
     pdi_close(0);
 
     const double r = pen.Scr_Ratio;
@@ -223,6 +236,26 @@ int pdi_set_displayoffset(const char *path, int x, int y, int ratio, int *origin
     if (clip_x2) *clip_x2 = ras.VRAM_x_max;
     if (clip_y2) *clip_y2 = ras.VRAM_y_max;
     return mode != 0 ? 1 : -1;
+}
+
+}  // namespace
+
+int pdi_set_displayoffset(const char *path, int x, int y, int ratio, int *origin_x,
+                          int *origin_y, int *out_ratio, int *clip_x1, int *clip_y1,
+                          int *clip_x2, int *clip_y2) {
+    int32_t mode = 0, dx = 0, dy = 0;
+    if (_npGetDisplayOffset(path, &mode, &dx, &dy) != 1) mode = 0;
+    return applyDisplayOffset(mode, dx, dy, x, y, ratio, origin_x, origin_y, out_ratio, clip_x1, clip_y1,
+                              clip_x2, clip_y2);
+}
+
+int pdi_set_displayoffset_bytes(const uint8_t *bytes, size_t n, int x, int y, int ratio, int *origin_x,
+                                int *origin_y, int *out_ratio, int *clip_x1, int *clip_y1, int *clip_x2,
+                                int *clip_y2) {
+    int32_t mode = 0, dx = 0, dy = 0;
+    if (pdi_scan_displayoffset(bytes, n, &mode, &dx, &dy) != 1) mode = 0;
+    return applyDisplayOffset(mode, dx, dy, x, y, ratio, origin_x, origin_y, out_ratio, clip_x1, clip_y1,
+                              clip_x2, clip_y2);
 }
 
 }  // namespace naplps

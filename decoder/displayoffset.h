@@ -5,6 +5,7 @@
 // scratch context and leaves the picture being drawn exactly as it was.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 namespace naplps {
@@ -21,11 +22,19 @@ constexpr int EDC_TYPE_TEXT = 9;             // message type of text commands
 int pdi_set_displayoffset(const char *path, int x, int y, int ratio, int *origin_x,
                           int *origin_y, int *out_ratio, int *clip_x1, int *clip_y1,
                           int *clip_x2, int *clip_y2);
+// The same for a picture held in memory: the command is looked for in
+// bytes[0 .. n).
+int pdi_set_displayoffset_bytes(const uint8_t *bytes, size_t n, int x, int y, int ratio, int *origin_x,
+                                int *origin_y, int *out_ratio, int *clip_x1, int *clip_y1, int *clip_x2,
+                                int *clip_y2);
 
 // Scans the file: 1 with mode, x and y set when the command was found, 0
 // when it was not, -1 when the file cannot be opened (or is not a regular
 // file, or its path is longer than DISPLAYOFFSET_PATH_MAX).
 int _npGetDisplayOffset(const char *path, int32_t *mode, int32_t *x, int32_t *y);
+// Scans bytes[0 .. n) as _npGetDisplayOffset scans a file: 1 with mode, x
+// and y set when the command was found, else 0.
+int pdi_scan_displayoffset(const uint8_t *bytes, size_t n, int32_t *mode, int32_t *x, int32_t *y);
 
 // One byte of the scan through the byte machine on the live decoder state
 // (the handle is not used); 1 when the byte completes a message holding the

@@ -504,7 +504,7 @@ __attribute__((always_inline)) inline void machine(int handle, int b) {
 }
 
 // One byte, from the stream or played from a macro.
-int feedByte(int handle, int b) {
+__attribute__((always_inline)) inline int feedByte(int handle, int b) {
     if (d.DefiningFlag >= C1_DEF_MACRO && d.DefiningFlag <= C1_DEFT_MACRO) {
         b = capture(b);
         if (b < 0) return d.PDI_ret_val == 2 ? 0 : d.PDI_ret_val;
@@ -520,9 +520,10 @@ int feedByte(int handle, int b) {
 }  // namespace
 
 int pdi_putchar(int handle, int byte) {
-    // A byte from the stream pays for later macro playback; the saving is
-    // capped when a macro plays.
+    // A byte from the stream pays for later macro playback and for drawing;
+    // the savings are capped when they are spent.
     d.MACROPlayBudget += MACRO_PLAY_PER_BYTE;
+    work_earn();
     return feedByte(handle, byte & 0xFF);
 }
 

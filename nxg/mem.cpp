@@ -3,6 +3,7 @@
 // slot's clip rectangle. A memory slot has nothing else; a window whose
 // colour cells cannot be written keeps the same picture beside its pixmap.
 #include <algorithm>
+#include <cstring>
 #include <new>
 
 #include "nxg/backend.h"
@@ -79,26 +80,28 @@ void pic_segments(NxgWindowInfo &w, const NxgSegment *s, int n, uint8_t b) {
 void pic_copy(NxgWindowInfo &w, int sx, int sy, int cw, int ch, int dx, int dy) {
     Open o;
     if (cw <= 0 || ch <= 0 || !openPart(w, &o)) return;
-    // Source pixels outside the picture are not copied; the destination is
-    // limited by the picture and the clip.
+    // Offsets i (columns) and j (rows) of the block whose source lies in the
+    // picture and whose destination lies in the open part: source pixels
+    // outside the picture are not copied, the destination is limited by the
+    // picture and the clip.
     const int64_t pw = w.pic_w, ph = w.pic_h;
-    const int64_t n = std::min<int64_t>(cw, pw), m = std::min<int64_t>(ch, ph);
-    std::vector<uint8_t> src(size_t(n * m));
-    std::vector<uint8_t> have(size_t(n * m), 0);
+    const int64_t i0 = std::max({int64_t(0), -int64_t(sx), o.x0 - dx});
+    const int64_t i1 = std::min({int64_t(cw), pw - sx, o.x1 - dx + 1});
+    const int64_t j0 = std::max({int64_t(0), -int64_t(sy), o.y0 - dy});
+    const int64_t j1 = std::min({int64_t(ch), ph - sy, o.y1 - dy + 1});
+    if (i0 >= i1 || j0 >= j1) return;
+    // One move of rows in place: every row is moved before it is
+    // overwritten (rows are taken from the far end when the block moves
+    // down), and memmove keeps a row that overlaps itself.
     uint8_t *d = w.pic.data();
-    for (int64_t j = 0; j < m; j++)
-        for (int64_t i = 0; i < n; i++) {
-            int64_t x = int64_t(sx) + i, y = int64_t(sy) + j;
-            if (x < 0 || y < 0 || x >= pw || y >= ph) continue;
-            src[size_t(j * n + i)] = d[size_t(y * pw + x)];
-            have[size_t(j * n + i)] = 1;
-        }
-    for (int64_t j = 0; j < m; j++)
-        for (int64_t i = 0; i < n; i++) {
-            int64_t x = int64_t(dx) + i, y = int64_t(dy) + j;
-            if (!have[size_t(j * n + i)] || x < o.x0 || x > o.x1 || y < o.y0 || y > o.y1) continue;
-            d[size_t(y * pw + x)] = src[size_t(j * n + i)];
-        }
+    const size_t len = size_t(i1 - i0);
+    auto row = [&](int64_t j) {
+        std::memmove(d + size_t((dy + j) * pw + dx + i0), d + size_t((sy + j) * pw + sx + i0), len);
+    };
+    if (dy > sy)
+        for (int64_t j = j1 - 1; j >= j0; j--) row(j);
+    else
+        for (int64_t j = j0; j < j1; j++) row(j);
 }
 
 void pic_image(NxgWindowInfo &w, const uint8_t *pixels, int cw, int ch, int x, int y) {

@@ -349,13 +349,13 @@ void Cir(int32_t cx, int32_t cy, int32_t, int32_t sx, int32_t sy, int32_t ex, in
         for (int octants = 0; octants < 17; octants++) {
             setSteps(k);
             if (k == e) break;
-            while (inOctant(k) && budget-- > 0) put_inc();
+            while (inOctant(k) && budget-- > 0 && !work_exhausted()) put_inc();
             if (++k > 8) {
                 k = 1;
                 e -= 8;
             }
         }
-        while (greater(a.x2, a.y2, a.x1, a.y1) && budget-- > 0) put_inc();
+        while (greater(a.x2, a.y2, a.x1, a.y1) && budget-- > 0 && !work_exhausted()) put_inc();
     }
     writePel(a.oldX, a.oldY);
 }

@@ -53,7 +53,7 @@ PelCentre pelCentre(int64_t cx, int64_t cy) {
 template <class Emit>
 void stepping(const PelCentre &c, int64_t r, Emit emit) {
     int64_t x = r, y = 0, t = r;
-    while (x >= y) {
+    while (x >= y && !work_exhausted()) {
         emit(c.yt0 + y, c.xl0 - x, c.xr0 + x);
         emit(c.yb0 - y, c.xl0 - x, c.xr0 + x);
         emit(c.yt0 + x, c.xl0 - y, c.xr0 + y);
@@ -72,7 +72,7 @@ void stepping(const PelCentre &c, int64_t r, Emit emit) {
 void Disk(int32_t cx, int32_t cy, int32_t r) {
     set_DRAW_y_order(1);
     const PelCentre c = pelCentre(cx, cy);
-    for (int64_t row = c.yb0 + 1; row < c.yt0; row++) span(row, c.xl0 - r, c.xr0 + r);
+    for (int64_t row = c.yb0 + 1; row < c.yt0 && !work_exhausted(); row++) span(row, c.xl0 - r, c.xr0 + r);
     stepping(c, r, span);
 }
 
@@ -96,9 +96,9 @@ void Bow(int32_t cx, int32_t cy, int32_t r, int32_t x0, int32_t y0, int32_t x2, 
         const int64_t cb = negH ? y0 + 1 - PY : y0;
         const int64_t ct = negH ? y0 : y0 + PY - 1;
         if ((above && cy < y0) || (below && y0 < cy)) {
-            for (int64_t row = cb; row < ct; row++) span(row, xa, xb);
+            for (int64_t row = cb; row < ct && !work_exhausted(); row++) span(row, xa, xb);
         } else {
-            for (int64_t row = c.yb0; row < c.yt0; row++) span(row, c.xl0 - r, c.xr0 + r);
+            for (int64_t row = c.yb0; row < c.yt0 && !work_exhausted(); row++) span(row, c.xl0 - r, c.xr0 + r);
         }
         stepping(c, r, [&](int64_t row, int64_t left, int64_t right) {
             if (above ? row >= y0 : row <= y0) span(row, left, right);
@@ -208,9 +208,9 @@ void Bow(int32_t cx, int32_t cy, int32_t r, int32_t x0, int32_t y0, int32_t x2, 
 
     // The band of the widened centre.
     if ((above && ch <= cy) || (below && cy <= cl)) {
-        for (int64_t y = c.yb0; y < c.yt0; y++) span(y, c.xl0 - r, c.xr0 + r);
+        for (int64_t y = c.yb0; y < c.yt0 && !work_exhausted(); y++) span(y, c.xl0 - r, c.xr0 + r);
     } else if (cl <= cy && cy <= ch) {
-        for (int64_t y = max64(c.yb0, cl); y < c.yt0 && y <= ch; y++) {
+        for (int64_t y = max64(c.yb0, cl); y < c.yt0 && y <= ch && !work_exhausted(); y++) {
             if (leftOf) span(y, c.xl0 - r, min64(xc(y), xb));
             if (rightOf) span(y, max64(xc(y), xa), c.xr0 + r);
         }
@@ -222,9 +222,9 @@ void Bow(int32_t cx, int32_t cy, int32_t r, int32_t x0, int32_t y0, int32_t x2, 
             if (rightOf) span(y, max64(xc(y), xa), xb);
         };
         if (cy > ch && !above)
-            for (int64_t i = 0; i < PY; i++) chordRow(ch + i);
+            for (int64_t i = 0; i < PY && !work_exhausted(); i++) chordRow(ch + i);
         if (cy < cl && !below)
-            for (int64_t i = 0; i < PY; i++) chordRow(cl - i);
+            for (int64_t i = 0; i < PY && !work_exhausted(); i++) chordRow(cl - i);
     }
     stepping(c, r, row);
 }

@@ -353,7 +353,8 @@ void polygon_fill(int32_t *points, int n, int32_t pelx, int32_t pely, int fg, in
         int k = 1;
         int32_t y = pf.p_list[0].y;
         set_VRAM_y(y);
-        while (pf.n_active > 0) {
+        // With the drawing work spent, the rows left would draw nothing.
+        while (pf.n_active > 0 && !work_exhausted()) {
             // New chains of this row, placed by their first left end.
             while (k < starts && pf.p_list[k].y == y) {
                 int pos = 0;
@@ -411,7 +412,7 @@ void polygon_fill(int32_t *points, int n, int32_t pelx, int32_t pely, int fg, in
     for (int h = hlist, guard = 0; h >= 0 && guard < FILL_MAX_EDGES; h = pf.line[h].next_h, guard++) {
         const PolyEdge &e = pf.line[h];
         set_VRAM_y(e.y_start);
-        for (int32_t row = 0; row < e.cnt_a; row++) {
+        for (int32_t row = 0; row < e.cnt_a && !work_exhausted(); row++) {
             fill(imin(e.x_a, e.x_b), imax(e.x_a, e.x_b));
             inc_VRAM_y();
         }

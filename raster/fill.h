@@ -34,7 +34,7 @@ struct PolyStart {
     int32_t edge = 0, y = 0, x = 0;
 };
 
-// Working tables of the filler, reused by every polygon.
+// Working tables of the filler, reused by every polygon (raster/fill.cpp).
 struct PolyFill {
     PolyEdge line[FILL_MAX_EDGES];
     PolyStart p_list[FILL_MAX_EDGES];

@@ -140,7 +140,7 @@ void line_sub_1(int32_t a, int32_t b, int32_t y1, int32_t ys, int colour) {
     if (colour < 0) return;
     set_color(colour);
     set_VRAM_y(y1);
-    for (int32_t y = y1; y != ys; y += r.y_add) span(a, b);
+    for (int32_t y = y1; y != ys && !work_exhausted(); y += r.y_add) span(a, b);
 }
 
 // Vertical segments (line_sub_2): rows a up to, not including, b.
@@ -148,7 +148,7 @@ void line_sub_2(int32_t x1, int32_t a, int32_t b, int colour) {
     if (colour < 0) return;
     set_color(colour);
     set_VRAM_y(a);
-    for (int32_t y = a; r.y_add > 0 ? y < b : y > b; y += r.y_add) span(x1, r.xe_right);
+    for (int32_t y = a; (r.y_add > 0 ? y < b : y > b) && !work_exhausted(); y += r.y_add) span(x1, r.xe_right);
 }
 
 // One segment of a sloped line, up to the target (tx, ty). Rows are walked
@@ -177,7 +177,7 @@ void line_sub_34(int32_t tx, int32_t ty, int32_t pelx, int32_t pely, int colour,
     if (r.xf) {
         get_xr();
         get_xl();
-        for (int64_t n = 0; beyond(tx, r.xr, r.x_add) && n < cap; n++) {
+        for (int64_t n = 0; beyond(tx, r.xr, r.x_add) && n < cap && !work_exhausted(); n++) {
             write(r.xr);
             r.y += r.y_add;
             get_xl();
@@ -185,7 +185,7 @@ void line_sub_34(int32_t tx, int32_t ty, int32_t pelx, int32_t pely, int colour,
         }
         s = r.y;
         const int32_t t = tx - pelx + r.x_add;
-        for (int64_t n = 0; !(r.y == r.y_left && beyond(r.xl, t, r.x_add)) && n < cap; n++) {
+        for (int64_t n = 0; !(r.y == r.y_left && beyond(r.xl, t, r.x_add)) && n < cap && !work_exhausted(); n++) {
             write(tx);
             r.y += r.y_add;
             get_xl();
@@ -194,14 +194,14 @@ void line_sub_34(int32_t tx, int32_t ty, int32_t pelx, int32_t pely, int colour,
     } else {
         get_xr();
         get_xl();
-        for (int64_t n = 0; !beyond(r.y, ty - pely, r.y_add) && n < cap; n++) {
+        for (int64_t n = 0; !beyond(r.y, ty - pely, r.y_add) && n < cap && !work_exhausted(); n++) {
             write(r.xr);
             r.y += r.y_add;
             get_xl();
             get_xr();
         }
         s = r.y;
-        for (int64_t n = 0; !(r.y == r.y_left && beyond(r.y, ty, r.y_add)) && n < cap; n++) {
+        for (int64_t n = 0; !(r.y == r.y_left && beyond(r.y, ty, r.y_add)) && n < cap && !work_exhausted(); n++) {
             write(r.xr);
             r.y += r.y_add;
             get_xl();
@@ -331,7 +331,7 @@ void line(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t pelx, int32_t 
                 if (last) b = r.xe_right;
                 line_sub_1(a, b, y1, ys, (k & 1) ? c2 : c1);
                 a += Lx[k];
-                if (last) break;
+                if (last || work_exhausted()) break;
             }
         }
     } else if (x1 == x2) {
@@ -346,7 +346,7 @@ void line(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t pelx, int32_t 
                 if (last) b = r.ye_left + r.y_add;
                 line_sub_2(x1, a, b, (k & 1) ? c2 : c1);
                 a += Ly[k];
-                if (last) break;
+                if (last || work_exhausted()) break;
             }
         }
     } else {
@@ -380,14 +380,14 @@ void line(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t pelx, int32_t 
                 last = cx && cy;
             }
             line_sub_34(tx, ty, pelx, pely, on ? c1 : c2, on);
-            if (last) break;
+            if (last || work_exhausted()) break;
         }
     }
 
     // End step: the end pel, always in the line colour.
     set_color(c1);
     set_VRAM_y(y2);
-    for (r.y = y2; r.y != ys; r.y += r.y_add) span(x2, r.xe_right);
+    for (r.y = y2; r.y != ys && !work_exhausted(); r.y += r.y_add) span(x2, r.xe_right);
     g_charger_off();
 }
 

@@ -32,6 +32,24 @@ struct Pen {
     int32_t LineTexture = 0, HiLight = 0;  // line texture 0-3; highlight
 };
 
+// Drawing work. A stream pays for the drawing it causes, as it pays for
+// macro playback: every byte that arrives from outside earns WORK_PER_BYTE
+// units (work_earn), saved up to WORK_SAVED, and every primitive of the span
+// output spends units for the call and for the pixels it touches (drawn or
+// not). While nothing is left, primitives draw nothing and the long loops
+// of the rasterisers stop early; what one primitive overdraws is a debt the
+// next bytes pay first. So no stream costs more than a fixed multiple of its
+// length however its instructions and macros scale and repeat its drawing.
+// Metering starts with a picture's first byte: drawing that no stream
+// causes (a host's or a test's calls before any byte) is not metered.
+// A unit is about a nanosecond of drawing: a call of the span output costs
+// WORK_CALL, 32 pixels filled or 64 moved one unit, a patterned pixel 8.
+constexpr int64_t WORK_PER_BYTE = 32000;
+constexpr int64_t WORK_SAVED = int64_t(1) << 26;
+constexpr int64_t WORK_AT_LOAD = int64_t(1) << 24;  // a picture starts with this much
+constexpr int64_t WORK_CALL = 48;
+constexpr int64_t WORK_GLYPH = 256;  // the dots of a character walked
+
 struct Raster {
     Pen pen;
 
@@ -61,6 +79,7 @@ struct Raster {
     int32_t TEXTURE_DEF_FLAG = 0;   // 1: output is captured into a definition
     int32_t TEXTURE_Y = 0, TEXTURE_XT = 0, TEXTURE_XB = 0;  // span being captured
     uint8_t TexturePat[TEXTURE_ROWS][TEXTURE_ROW_BYTES] = {};  // prepared rows
+    uint8_t TexturePending = 0;     // 1: the rows wait for texture_rows
 
     // Texture patterns.
     // Patterns A-D and the definition grid (50 x 50 cells, 50 bytes a row,
@@ -75,7 +94,6 @@ struct Raster {
     // the bits of texture patterns A-D defined since the last capture.
     uint8_t DRCSBuf[DRCS_COUNT][32] = {};
     uint8_t Texture_Status = 0;
-
 
     // Arc walk, pel and texture-cycle state of the arc rasteriser.
     ArcState arc;
@@ -95,9 +113,29 @@ struct Raster {
     // Number of spans the rasteriser has handed to the surface (for
     // measurements; never reset by drawing).
     uint64_t spans = 0;
+
+    // Drawing work left (negative: owed) once metering has started, the
+    // units spent, and the primitives refused for want of work.
+    uint8_t WorkMetered = 0;
+    int64_t WorkLeft = WORK_AT_LOAD;
+    uint64_t WorkSpent = 0;
+    uint64_t WorkRefused = 0;
 };
 
 extern Raster ras;
+
+// Drawing work (raster/state.cpp). work_earn: one byte from outside has
+// arrived. work_spend: false, spending nothing, when no work is left (the
+// caller then draws nothing); else the units are spent, perhaps into debt.
+// work_charge spends without asking, for what a granted primitive draws.
+void work_start();
+inline void work_earn() {
+    if (!ras.WorkMetered) work_start();
+    ras.WorkLeft += WORK_PER_BYTE;  // capped at WORK_SAVED when spent
+}
+bool work_spend(int64_t units);
+void work_charge(int64_t units);
+inline bool work_exhausted() { return ras.WorkMetered && ras.WorkLeft <= 0; }
 
 // Scan-line writer.
 void set_DRAW_y_order(int order);
@@ -154,8 +192,11 @@ void NXG_copy_rect(int x1, int y1, int x2, int y2, int dx, int dy);
 // Marks the definition grid cells of the span TEXTURE_XT..TEXTURE_XB on
 // row TEXTURE_Y (called by the span output while TEXTURE_DEF_FLAG is set).
 void def_texture();
-// Prepares the fill pattern of a texture code (0-7).
+// Makes code (0-7) the texture in force and prepares its pattern rows, or,
+// with no drawing work left, leaves them to texture_rows.
 void set_TEXTURE(int code);
+// Prepares the pattern rows of the texture in force if set_TEXTURE left them.
+void texture_rows();
 
 // Clip rectangle and renderer initialisation.
 int Set_Clip(int x1, int y1, int x2, int y2);

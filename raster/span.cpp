@@ -20,6 +20,15 @@ constexpr int SEG_MAX = 2048;                     // segments of one batch
 
 int64_t clamp64(int64_t v, int64_t lo, int64_t hi) { return v < lo ? lo : (v > hi ? hi : v); }
 
+// Work units of filling `pixels` in one colour, and of `width` pixels of a
+// row written with texture code `code` (patterned rows go pixel by pixel, a
+// pass for the pattern and one for its background).
+int64_t solidCost(int64_t pixels) { return pixels / 32; }
+int64_t rowCost(int code, int64_t width) {
+    bool patterned = code == 1 || code == 3 || code >= 4;
+    return patterned ? 8 * width : solidCost(width);
+}
+
 // Column of the prepared pattern row that gives the pixel at window x. The
 // rows cover x 0 .. 639; beyond that the pattern repeats with its own
 // period (the hatch pair of pel widths, or the mask width) from the last
@@ -123,6 +132,7 @@ int dot_check(int *xs, int *xe, int *ys, int *ye) {
         int64_t y1 = std::min<int64_t>(y + h, NXG_COORD_MAX + 1);
         ras.TEXTURE_Y = sat32(y0);
         for (int64_t r = y0; r < y1; r++) {
+            if (!work_spend(WORK_CALL)) break;
             def_texture();
             ras.TEXTURE_Y = sat32(r + 1);
         }
@@ -172,17 +182,21 @@ int draw_check(int *xs, int *xe, int *ys, int *ye) {
 }
 
 void dot_p(int x1, int y1, int x2, int y2) {
+    if (!work_spend(WORK_CALL)) return;
     if (dot_check(&x1, &x2, &y1, &y2) == -1) return;
     // x2 columns, y2 + 1 rows from bottom-up row y1 upwards.
+    work_charge(solidCost(int64_t(x2) * (int64_t(y2) + 1)));
     nxg_rect(x1, nxg.NXG_win_hgt - (y1 + y2), x2, y2 + 1, ras.DRAW_COLOR_fg);
 }
 
 void dot_t(int x1, int y1, int x2, int y2) {
+    if (!work_spend(WORK_CALL)) return;
     if (dot_check(&x1, &x2, &y1, &y2) == -1) return;
     int code = ras.TEXTURE_CODE;
     set_DRAW_y_order(1);
     set_VRAM_y(y1);
     for (int y = y1; y <= y1 + y2; y++) {
+        if (!work_spend(WORK_CALL + rowCost(code, x2))) break;
         rowAction(code, x1, x1 + x2 - 1, nxg.NXG_win_hgt - y);
         if (code >= 2) inc_VRAM_y();
     }
@@ -190,19 +204,25 @@ void dot_t(int x1, int y1, int x2, int y2) {
 
 int draw(int xt, int xb) {
     int y1 = ras.VRAM_y, y2 = ras.VRAM_y;
-    if (draw_check(&xt, &xb, &y1, &y2) == 0) nxg_span(xt, xb, ras.VRAM_y, ras.NXG_cur_pal);
+    if (work_spend(WORK_CALL) && draw_check(&xt, &xb, &y1, &y2) == 0) {
+        work_charge(solidCost(int64_t(xb) - xt + 1));
+        nxg_span(xt, xb, ras.VRAM_y, ras.NXG_cur_pal);
+    }
     inc_VRAM_y();
     return 0;
 }
 
 void fill(int xt, int xb) {
     int ya = ras.VRAM_y, yb = ras.VRAM_y;
+    if (!work_spend(WORK_CALL)) return;
     if (draw_check(&xt, &xb, &ya, &yb) == -1) return;
+    work_charge(rowCost(ras.TEXTURE_CODE, int64_t(xb) - xt + 1));
     for (int r = ya; r <= yb; r++) rowAction(ras.TEXTURE_CODE, xt, xb, r);
 }
 
 void dot_draw_t(int x1, int y1, int x2, int y2, int texY) {
     if (!nxg_have_surface()) return;
+    texture_rows();
     // Columns and rows outside the surface hold nothing.
     x1 = std::max(x1, 0);
     x2 = std::min(x2, nxg.SW1_pm_wid);
@@ -245,6 +265,7 @@ void NXG_copy_rect(int x1, int y1, int x2, int y2, int dx, int dy) {
     }
     if (w <= 0 || h <= 0) return;
     if (sx < -NXG_COORD_MAX || sx > NXG_COORD_MAX || sy < -NXG_COORD_MAX || sy > NXG_COORD_MAX) return;
+    if (!work_spend(WORK_CALL + w * h / 64)) return;
     nxg_copy(int(sx), int(sy), int(w), int(h), int(X), int(Y));
 }
 

@@ -31,28 +31,43 @@ int32_t sizeOf(int32_t v, int32_t limit) {
 bool isPattern(int code) { return code >= 4 && code <= 7; }
 bool isDrcs(int code) { return code >= 32 && code <= 127; }
 
-// Packs one prepared row from a cell function: pixels left of the origin are
-// clear, then the cells repeat from OriginX on.
+// Packs one prepared row from a cell function of the phase 0 .. period - 1:
+// pixels left of the origin are clear, then the cells repeat with that
+// period from OriginX on.
 template <typename Cell>
-void packRow(uint8_t *row, Cell cell) {
+void packRow(uint8_t *row, int64_t period, Cell cell) {
     std::memset(row, 0, TEXTURE_ROW_BYTES);
-    for (int x = 0; x < ROW_PIXELS; x++) {
-        int64_t off = int64_t(x) - ras.pen.OriginX;
-        if (off >= 0 && cell(off)) row[x >> 3] |= uint8_t(0x80 >> (x & 7));
+    int64_t x0 = ras.pen.OriginX > 0 ? ras.pen.OriginX : 0;
+    if (x0 >= ROW_PIXELS || period < 1) return;
+    int64_t phase = (x0 - ras.pen.OriginX) % period;
+    for (int64_t x = x0; x < ROW_PIXELS; x++) {
+        if (cell(phase)) row[x >> 3] |= uint8_t(0x80 >> (x & 7));
+        if (++phase == period) phase = 0;
     }
 }
 
+// Width and height of the mask now in force for pattern code (4-7).
+int32_t maskWidth() { return sizeOf(ras.pen.PhyMaskX, TEXTURE_CELLS); }
+int32_t maskHeight() { return sizeOf(ras.pen.PhyMaskY, TEXTURE_SIZE_MAX); }
+
+// Number of prepared rows that the texture of `code` fills.
+int preparedRows(int code) {
+    if (code == 0 || code == 1 || code == 3) return 1;
+    if (!isPattern(code)) return 0;
+    return maskHeight() < r.df_msk_y ? maskHeight() : r.df_msk_y;
+}
+
 // Prepares the rows of pattern code (4-7) for the mask now in force.
-// Returns the pattern height.
-int32_t preparePattern(int code) {
+void preparePattern(int code) {
     const uint8_t *g = r.TEXTURE_M[code - 4];
-    int32_t mw = sizeOf(ras.pen.PhyMaskX, TEXTURE_CELLS);
-    int32_t mh = sizeOf(ras.pen.PhyMaskY, TEXTURE_SIZE_MAX);
+    int32_t mw = maskWidth();
+    int32_t mh = maskHeight();
     int32_t sw = r.df_msk_x, sh = r.df_msk_y;
     int rows = mh < sh ? mh : sh;
     // One row of mask cells for each prepared row.
     static_assert(TEXTURE_ROWS >= TEXTURE_GRID, "a prepared row for every grid row");
-    uint8_t cells[TEXTURE_GRID][TEXTURE_CELLS] = {};
+    uint8_t cells[TEXTURE_GRID][TEXTURE_CELLS];
+    for (int d = 0; d < rows; d++) std::memset(cells[d], 0, size_t(mw));
     for (int sr = 0; sr < sh; sr++) {
         // A smaller mask merges stored rows; a larger one stretches them when
         // the rows are drawn.
@@ -74,10 +89,32 @@ int32_t preparePattern(int code) {
     }
     for (int d = 0; d < rows; d++) {
         const uint8_t *buf = cells[d];
-        packRow(r.TexturePat[d], [buf, mw](int64_t off) { return buf[off % mw] != 0; });
+        packRow(r.TexturePat[d], mw, [buf](int64_t phase) { return buf[phase] != 0; });
     }
-    r.TEXTURE_y_order = ras.pen.PhyMaskY <= 0 ? -1 : 1;
-    return mh;
+}
+
+// Fills the prepared rows of the texture in force.
+void prepareRows() {
+    int code = r.TEXTURE_CODE;
+    if (code == 0) std::memset(r.TexturePat[0], 0xFF, TEXTURE_ROW_BYTES);
+    if (code == 1 || code == 3) {
+        // Runs of |PhyPelX| pixels, the first one set for a positive pel.
+        int64_t run = sizeOf(ras.pen.PhyPelX, TEXTURE_SIZE_MAX);
+        bool firstOn = ras.pen.PhyPelX > 0;
+        packRow(r.TexturePat[0], 2 * run, [run, firstOn](int64_t phase) { return (phase < run) == firstOn; });
+    }
+    if (isPattern(code)) preparePattern(code);
+}
+
+// Drawing work of preparing the rows of `code`: every pixel of every row,
+// and for a pattern every cell of the stored mask and of the mask in force.
+int64_t prepareCost(int code) {
+    int64_t cost = WORK_CALL + int64_t(preparedRows(code)) * ROW_PIXELS;
+    if (isPattern(code)) {
+        int64_t mw = maskWidth(), sw = r.df_msk_x;
+        cost += int64_t(r.df_msk_y) * (mw > sw ? mw : sw) + int64_t(preparedRows(code)) * mw;
+    }
+    return cost;
 }
 
 // Marks the cells of the definition grid under way that pixels lo..hi of
@@ -131,27 +168,37 @@ void set_TEXTURE(int code) {
     r.TEXTURE_CODE = code;
 
     int32_t size = 1;
-    if (code == 0) {
-        std::memset(r.TexturePat[0], 0xFF, TEXTURE_ROW_BYTES);
-    }
-    if (code == 1 || code == 3) {
-        // Runs of |PhyPelX| pixels, the first one set for a positive pel.
-        int64_t run = sizeOf(ras.pen.PhyPelX, TEXTURE_SIZE_MAX);
-        bool firstOn = ras.pen.PhyPelX > 0;
-        packRow(r.TexturePat[0], [run, firstOn](int64_t off) { return (((off / run) & 1) == 0) == firstOn; });
-    }
     if (code == 2 || code == 3) {
         size = sizeOf(ras.pen.PhyPelY, TEXTURE_SIZE_MAX);
         // A negative pel height swaps the on and off bands.
         r.TEXTURE_y_order = ras.pen.PhyPelY <= 0 ? -1 : 1;
     }
-    if (isPattern(code)) size = preparePattern(code);
+    if (isPattern(code)) {
+        size = maskHeight();
+        r.TEXTURE_y_order = ras.pen.PhyMaskY <= 0 ? -1 : 1;
+    }
+    // The rows are prepared now when the stream has the work for it; else
+    // nothing is drawn until it has, and the first patterned row drawn
+    // prepares them (texture_rows).
+    if (work_spend(prepareCost(code))) {
+        prepareRows();
+        r.TexturePending = 0;
+    } else {
+        r.TexturePending = 1;
+    }
 
     r.TEXTURE_size = size;
     int32_t stored = r.df_msk_y < 1 ? 1 : r.df_msk_y;
     r.TEXTURE_bottom = TEXTURE_ROW_BYTES * ((size < stored ? size : stored) - 1);
     // The writer's phase follows the new pattern on the row it stands on.
     set_VRAM_y(nxg.NXG_win_hgt - r.VRAM_y);
+}
+
+void texture_rows() {
+    if (!r.TexturePending) return;
+    r.TexturePending = 0;
+    work_charge(prepareCost(r.TEXTURE_CODE));
+    prepareRows();
 }
 
 void start_def_texture(int code) {

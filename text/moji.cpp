@@ -429,8 +429,10 @@ void drawfont(int set) {
         }
     }
 
-    // A glyph without extent (a character size of 0 pixels) has no dots.
-    if (W <= 0 || H <= 0) return;
+    // A glyph without extent (a character size of 0 pixels) has no dots;
+    // with the drawing work spent, its dots would all be refused. Walking
+    // the glyph's 16 x 16 dots is work of its own.
+    if (W <= 0 || H <= 0 || !work_spend(WORK_GLYPH)) return;
     if (W > GLYPH_PIXELS_MAX) W = GLYPH_PIXELS_MAX;
     if (H > GLYPH_PIXELS_MAX) H = GLYPH_PIXELS_MAX;
     int64_t y = set == SET_DRCS ? t : t - 1;
