@@ -24,11 +24,10 @@ namespace {
 using Glyph = std::vector<uint8_t>;  // 32 bytes, 2 a row from the top
 
 constexpr int GLYPH_BYTES = 32;
-constexpr int INDEX_ENTRIES = 1688;                 // groups 0x8140 .. 0xEABF
+constexpr int INDEX_ENTRIES = 1688;                 // groups 0x8140 .. 0xEABF (0xEAC0 exclusive)
 constexpr int INDEX_BYTES = INDEX_ENTRIES * 4;      // 6752
 constexpr int TABLE_BYTES = 257000;
 constexpr int SJIS_FIRST = 0x8140;
-constexpr int SJIS_END = SJIS_FIRST + INDEX_ENTRIES * 16;  // 0xEAC0, exclusive
 constexpr int SJIS_LAST_GLYPH = 0xEAAF;             // JIS 0x7431
 
 std::map<uint32_t, Glyph> glyphs;  // code point -> 16 x 16 glyph
