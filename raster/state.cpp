@@ -1,4 +1,6 @@
 // The one instance of the raster engine's state, the pen included.
+#include <algorithm>
+
 #include "raster/raster.h"
 #include "raster/sat.h"
 
@@ -11,7 +13,9 @@ void work_earn() {
         ras.WorkMetered = 1;
         ras.WorkLeft = WORK_AT_LOAD;
     }
-    ras.WorkLeft = ras.WorkLeft < WORK_SAVED - WORK_PER_BYTE ? ras.WorkLeft + WORK_PER_BYTE : WORK_SAVED;
+    // Saved up to WORK_SAVED (a balance above it, which only a test's hand
+    // can make, is left alone).
+    if (ras.WorkLeft < WORK_SAVED) ras.WorkLeft = std::min(ras.WorkLeft + WORK_PER_BYTE, WORK_SAVED);
 }
 
 bool work_spend(int64_t units) {
