@@ -110,9 +110,10 @@ struct Raster {
     int32_t y = 0;                         // current row
     int32_t xl = 0, xr = 0;                // span ends on the current row
 
-    // Number of spans the rasteriser has handed to the surface (for
-    // measurements; never reset by drawing).
+    // Number of spans the rasteriser has handed to the surface, and of block
+    // copies (scrolls), for measurements; never reset by drawing.
     uint64_t spans = 0;
+    uint64_t copies = 0;
 
     // Drawing work left (negative: owed) once metering has started, the
     // units spent, and the primitives refused for want of work.
@@ -131,7 +132,10 @@ extern Raster ras;
 void work_start();
 inline void work_earn() {
     if (!ras.WorkMetered) work_start();
-    ras.WorkLeft += WORK_PER_BYTE;  // capped at WORK_SAVED when spent
+    // Saved up to WORK_SAVED (a balance above it, which only a test's hand
+    // can make, is left alone).
+    if (ras.WorkLeft < WORK_SAVED)
+        ras.WorkLeft = ras.WorkLeft + WORK_PER_BYTE < WORK_SAVED ? ras.WorkLeft + WORK_PER_BYTE : WORK_SAVED;
 }
 bool work_spend(int64_t units);
 void work_charge(int64_t units);

@@ -266,6 +266,7 @@ void NXG_copy_rect(int x1, int y1, int x2, int y2, int dx, int dy) {
     if (w <= 0 || h <= 0) return;
     if (sx < -NXG_COORD_MAX || sx > NXG_COORD_MAX || sy < -NXG_COORD_MAX || sy > NXG_COORD_MAX) return;
     if (!work_spend(WORK_CALL + w * h / 64)) return;
+    ras.copies++;
     nxg_copy(int(sx), int(sy), int(w), int(h), int(X), int(Y));
 }
 

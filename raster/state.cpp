@@ -1,4 +1,6 @@
 // The one instance of the raster engine's state, the pen included.
+#include <algorithm>
+
 #include "raster/raster.h"
 #include "raster/sat.h"
 
@@ -21,7 +23,6 @@ bool work_spend(int64_t units) {
 }
 
 void work_charge(int64_t units) {
-    if (ras.WorkLeft > WORK_SAVED) ras.WorkLeft = WORK_SAVED;  // what is saved is capped
     ras.WorkLeft -= units;
     ras.WorkSpent += uint64_t(units);
 }
