@@ -19,8 +19,8 @@ namespace {
 
 std::vector<uint8_t> syntheticStream() {
     std::vector<uint8_t> s;
-    const uint8_t reset[] = {0xA0, 0xFF, 0xC0};          // RESET, 8-bit PDI via GR
-    const uint8_t domain[] = {0xA1, 0xC8};                // DOMAIN: 3-byte coordinates
+    const uint8_t reset[] = {0xA0, 0xFF, 0xC0};  // RESET, 8-bit PDI via GR
+    const uint8_t domain[] = {0xA1, 0xC8};       // DOMAIN: 3-byte coordinates
     s.insert(s.end(), std::begin(reset), std::end(reset));
     s.insert(s.end(), std::begin(domain), std::end(domain));
     for (int i = 0; i < 2000; i++) {

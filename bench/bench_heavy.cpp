@@ -41,11 +41,12 @@ void run(benchmark::State &state, const heavy::Bytes &s) {
     state.counters["bytes"] = double(s.size());
     state.counters["units"] = double(spent);
     state.counters["refused"] = double(refused);
-    state.counters["ns_per_unit"] = benchmark::Counter(double(spent) * double(state.iterations()) / 1e9,
-                                                      benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
-    state.counters["us_per_KB"] = benchmark::Counter(
-        double(s.size()) * double(state.iterations()) / 1024 / 1e6,
-        benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    state.counters["ns_per_unit"] =
+        benchmark::Counter(double(spent) * double(state.iterations()) / 1e9,
+                           benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    state.counters["us_per_KB"] =
+        benchmark::Counter(double(s.size()) * double(state.iterations()) / 1024 / 1e6,
+                           benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 
 constexpr size_t KB10 = 10240;
@@ -72,7 +73,8 @@ void BM_MacroChainWait(benchmark::State &state) {
     run(state, heavy::macroChain(heavy::waitBody(), 20, KB10));
 }
 
-#define HEAVY(name) BENCHMARK(name)->Args({512, 400})->Args({1024, 1024})->Unit(benchmark::kMillisecond)
+#define HEAVY(name) \
+    BENCHMARK(name)->Args({512, 400})->Args({1024, 1024})->Unit(benchmark::kMillisecond)
 HEAVY(BM_IncrementalScroll);
 HEAVY(BM_ScrollFeeds);
 HEAVY(BM_MacroChainSolid);

@@ -33,8 +33,7 @@ void BM_LineFan(benchmark::State &state) {
             line(256, 200, 0, 399 - s * 400 / 512, pel, pel, 16, 32, texture);
         }
     }
-    state.counters["spans/s"] =
-        benchmark::Counter(double(ras.spans), benchmark::Counter::kIsRate);
+    state.counters["spans/s"] = benchmark::Counter(double(ras.spans), benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_LineFan)
     ->ArgNames({"pel", "texture"})
@@ -49,8 +48,7 @@ BENCHMARK(BM_LineFan)
 void BM_LongLine(benchmark::State &state) {
     setUp();
     for (auto _ : state) line(-1000000, -3, 1000000, 5, 1, 1, 16, 32, int(state.range(0)));
-    state.counters["spans/s"] =
-        benchmark::Counter(double(ras.spans), benchmark::Counter::kIsRate);
+    state.counters["spans/s"] = benchmark::Counter(double(ras.spans), benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_LongLine)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 

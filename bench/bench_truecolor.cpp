@@ -96,9 +96,24 @@ void BM_BlinkTickInMemory(benchmark::State &state) {
     xtest::resetState();
 }
 
-BENCHMARK(BM_BlinkTickTrueColor)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMicrosecond)->UseRealTime();
-BENCHMARK(BM_BlinkTickPseudoColor)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMicrosecond)->UseRealTime();
-BENCHMARK(BM_BlinkTickInMemory)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMicrosecond)->UseRealTime();
+BENCHMARK(BM_BlinkTickTrueColor)
+    ->Arg(0)
+    ->Arg(1)
+    ->Arg(2)
+    ->Unit(benchmark::kMicrosecond)
+    ->UseRealTime();
+BENCHMARK(BM_BlinkTickPseudoColor)
+    ->Arg(0)
+    ->Arg(1)
+    ->Arg(2)
+    ->Unit(benchmark::kMicrosecond)
+    ->UseRealTime();
+BENCHMARK(BM_BlinkTickInMemory)
+    ->Arg(0)
+    ->Arg(1)
+    ->Arg(2)
+    ->Unit(benchmark::kMicrosecond)
+    ->UseRealTime();
 
 }  // namespace
 }  // namespace naplps

@@ -33,7 +33,8 @@ void edcMessage() {
     // One name character in every second byte, to a NUL or the payload's end.
     char name[GDF_NAME_MAX + 1];
     int n = 0;
-    for (int k = 13; k <= d.Ln_EDC + 1 && b[k] != 0 && n < GDF_NAME_MAX; k += 2) name[n++] = char(b[k]);
+    for (int k = 13; k <= d.Ln_EDC + 1 && b[k] != 0 && n < GDF_NAME_MAX; k += 2)
+        name[n++] = char(b[k]);
     name[n] = '\0';
     d.PDI_ret_val = 2;
     pdi_set_gdf(x, y, w, h, name);
@@ -75,7 +76,7 @@ void PDI_c1(int code, int32_t *data) {
     txt.Done_auto_apd = 0;
     int name = data[0] >= 1 ? data[1] & 0x7F : 0;
     switch (code) {
-    case C1_DEF_MACRO:   // DEF MACRO
+    case C1_DEF_MACRO:  // DEF MACRO
         set_MACRO(name);
         start_macro_def(code, name);
         break;
@@ -87,7 +88,7 @@ void PDI_c1(int code, int32_t *data) {
         set_TMACRO(name);
         start_macro_def(code, name);
         break;
-    case C1_DEF_DRCS:    // DEF DRCS
+    case C1_DEF_DRCS:  // DEF DRCS
         if (d.DefiningFlag) defEnd();
         set_DRCS_def(name);
         d.DefiningFlag = C1_DEF_DRCS;
@@ -104,7 +105,10 @@ void PDI_c1(int code, int32_t *data) {
     case C1_END:  // END
         if (d.DefiningFlag) defEnd();
         break;
-    case C1_EDC1: case C1_EDC1 + 1: case C1_EDC1 + 2: case C1_EDC4:  // EDC1 .. EDC4
+    case C1_EDC1:
+    case C1_EDC1 + 1:
+    case C1_EDC1 + 2:
+    case C1_EDC4:  // EDC1 .. EDC4
         edc_code(code);
         break;
     case C1_STOP_BLINK: stopblink(); break;  // stop blinking: the colour map's

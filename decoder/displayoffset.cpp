@@ -35,9 +35,9 @@ namespace naplps {
 namespace {
 
 constexpr int READ_BLOCK = 1024;
-constexpr int MODE_SCALED = 512;   // unit screen 0.8 of the given one, both offsets
-constexpr int MODE_ROWS = 640;     // unit screen kept, vertical offset only
-constexpr int OFFSET_SCREEN = 640; // offsets are pixels of a screen this wide
+constexpr int MODE_SCALED = 512;    // unit screen 0.8 of the given one, both offsets
+constexpr int MODE_ROWS = 640;      // unit screen kept, vertical offset only
+constexpr int OFFSET_SCREEN = 640;  // offsets are pixels of a screen this wide
 constexpr char KEYWORD[] = "DisplayOffset";
 
 // What the scan's C1 handler found, handed from the handler (a plain
@@ -115,7 +115,6 @@ private:
 };
 PictureContext ScratchContext::saved_;
 const PictureContext ScratchContext::loadTime_{};
-
 
 }  // namespace
 
@@ -240,22 +239,21 @@ int applyDisplayOffset(int32_t mode, int32_t dx, int32_t dy, int x, int y, int r
 
 }  // namespace
 
-int pdi_set_displayoffset(const char *path, int x, int y, int ratio, int *origin_x,
-                          int *origin_y, int *out_ratio, int *clip_x1, int *clip_y1,
-                          int *clip_x2, int *clip_y2) {
+int pdi_set_displayoffset(const char *path, int x, int y, int ratio, int *origin_x, int *origin_y,
+                          int *out_ratio, int *clip_x1, int *clip_y1, int *clip_x2, int *clip_y2) {
     int32_t mode = 0, dx = 0, dy = 0;
     if (_npGetDisplayOffset(path, &mode, &dx, &dy) != 1) mode = 0;
-    return applyDisplayOffset(mode, dx, dy, x, y, ratio, origin_x, origin_y, out_ratio, clip_x1, clip_y1,
-                              clip_x2, clip_y2);
+    return applyDisplayOffset(mode, dx, dy, x, y, ratio, origin_x, origin_y, out_ratio, clip_x1,
+                              clip_y1, clip_x2, clip_y2);
 }
 
-int pdi_set_displayoffset_bytes(const uint8_t *bytes, size_t n, int x, int y, int ratio, int *origin_x,
-                                int *origin_y, int *out_ratio, int *clip_x1, int *clip_y1, int *clip_x2,
-                                int *clip_y2) {
+int pdi_set_displayoffset_bytes(const uint8_t *bytes, size_t n, int x, int y, int ratio,
+                                int *origin_x, int *origin_y, int *out_ratio, int *clip_x1,
+                                int *clip_y1, int *clip_x2, int *clip_y2) {
     int32_t mode = 0, dx = 0, dy = 0;
     if (pdi_scan_displayoffset(bytes, n, &mode, &dx, &dy) != 1) mode = 0;
-    return applyDisplayOffset(mode, dx, dy, x, y, ratio, origin_x, origin_y, out_ratio, clip_x1, clip_y1,
-                              clip_x2, clip_y2);
+    return applyDisplayOffset(mode, dx, dy, x, y, ratio, origin_x, origin_y, out_ratio, clip_x1,
+                              clip_y1, clip_x2, clip_y2);
 }
 
 }  // namespace naplps

@@ -19,14 +19,13 @@ constexpr int EDC_TYPE_TEXT = 9;             // message type of text commands
 // Set_Clip keeps it. 1 when a command with a non-zero mode was applied, -1
 // otherwise (no file, no command, or a scale it would make 0 or negative):
 // origin and ratio then stay as passed and the clip is set from them.
-int pdi_set_displayoffset(const char *path, int x, int y, int ratio, int *origin_x,
-                          int *origin_y, int *out_ratio, int *clip_x1, int *clip_y1,
-                          int *clip_x2, int *clip_y2);
+int pdi_set_displayoffset(const char *path, int x, int y, int ratio, int *origin_x, int *origin_y,
+                          int *out_ratio, int *clip_x1, int *clip_y1, int *clip_x2, int *clip_y2);
 // The same for a picture held in memory: the command is looked for in
 // bytes[0 .. n).
-int pdi_set_displayoffset_bytes(const uint8_t *bytes, size_t n, int x, int y, int ratio, int *origin_x,
-                                int *origin_y, int *out_ratio, int *clip_x1, int *clip_y1, int *clip_x2,
-                                int *clip_y2);
+int pdi_set_displayoffset_bytes(const uint8_t *bytes, size_t n, int x, int y, int ratio,
+                                int *origin_x, int *origin_y, int *out_ratio, int *clip_x1,
+                                int *clip_y1, int *clip_x2, int *clip_y2);
 
 // Scans the file: 1 with mode, x and y set when the command was found, 0
 // when it was not, -1 when the file cannot be opened (or is not a regular

@@ -50,9 +50,7 @@ int textureBit(int name) {
     return name >= 'A' && name <= 'D' ? 1 << (name - 'A') : 0;
 }
 
-bool capturingMacro() {
-    return d.DefiningFlag >= C1_DEF_MACRO && d.DefiningFlag <= C1_DEFT_MACRO;
-}
+bool capturingMacro() { return d.DefiningFlag >= C1_DEF_MACRO && d.DefiningFlag <= C1_DEFT_MACRO; }
 
 }  // namespace
 
@@ -81,7 +79,9 @@ int test_DRCS_def(int name) {
 
 void set_Texture_def(int name) { ras.Texture_Status |= uint8_t(textureBit(name)); }
 void reset_Texture_def(int name) { ras.Texture_Status &= uint8_t(~textureBit(name)); }
-int test_Texture_def(int name) { return textureBit(name) && (ras.Texture_Status & textureBit(name)); }
+int test_Texture_def(int name) {
+    return textureBit(name) && (ras.Texture_Status & textureBit(name));
+}
 
 void init_Defined_Status() { std::memset(d.Defined_Status, 0, sizeof d.Defined_Status); }
 

@@ -12,9 +12,7 @@ namespace {
 
 Decoder &d = dec;
 
-bool isOperandAt(const uint8_t *bytes, int k, int len) {
-    return k < len && (bytes[k] & 0x40) != 0;
-}
+bool isOperandAt(const uint8_t *bytes, int k, int len) { return k < len && (bytes[k] & 0x40) != 0; }
 
 // Sign-extends the 3-bit two's-complement value of a first byte.
 int32_t signed3(int v, int signBit) { return signBit ? int32_t(uint32_t(v) | 0xFFFFFFFCu) : v; }

@@ -134,31 +134,41 @@ void callIncLine() {
 int escapeFinal(int f) {
     const uint8_t *p = d.pdidata;
     switch (d.Len) {
-    case 1:  // ESC F
+    case 1:                                           // ESC F
         if (f >= 0x40 && f <= 0x5F) return f + 0x40;  // 7-bit C1
         switch (f) {
-        case 'n': d.GPG[0] = 2; break;   // LS2
-        case 'o': d.GPG[0] = 3; break;   // LS3
-        case '~': d.GPG[1] = 1; break;   // LS1R
-        case '}': d.GPG[1] = 2; break;   // LS2R
-        case '|': d.GPG[1] = 3; break;   // LS3R
+        case 'n': d.GPG[0] = 2; break;  // LS2
+        case 'o': d.GPG[0] = 3; break;  // LS3
+        case '~': d.GPG[1] = 1; break;  // LS1R
+        case '}': d.GPG[1] = 2; break;  // LS2R
+        case '|': d.GPG[1] = 3; break;  // LS3R
         default: break;
         }
         return -1;
     case 2: {  // ESC I F: one set
         int i = p[1];
         switch (f) {
-        case '@': case 'D': case 'J':
+        case '@':
+        case 'D':
+        case 'J':
             if (i == '$') d.Gset[0] = f;
             break;
         case 'B':
-            if (i >= 0x28 && i <= 0x2B) d.Gset[i - 0x28] = 'B';
-            else if (i == '$') d.Gset[0] = '@';
+            if (i >= 0x28 && i <= 0x2B)
+                d.Gset[i - 0x28] = 'B';
+            else if (i == '$')
+                d.Gset[0] = '@';
             break;
-        case 'A': case 'C': case 'G': case '|':
+        case 'A':
+        case 'C':
+        case 'G':
+        case '|':
             if (i >= 0x28 && i <= 0x2B) d.Gset[i - 0x28] = f;
             break;
-        case 'W': case 'z': case '{': case '}':
+        case 'W':
+        case 'z':
+        case '{':
+        case '}':
             if ((i >= 0x29 && i <= 0x2B) || (i >= 0x2D && i <= 0x2F)) d.Gset[i & 3] = f;
             break;
         default: break;
@@ -168,12 +178,13 @@ int escapeFinal(int f) {
     case 3: {  // ESC $ I F: two-byte set into G1 .. G3
         int i = p[2];
         if (p[1] != '$' || i < 0x29 || i > 0x2B) return -1;
-        if (f == '@' || f == 'B') d.Gset[i & 3] = '@';
-        else if (f == 'D' || f == 'J') d.Gset[i & 3] = f;
+        if (f == '@' || f == 'B')
+            d.Gset[i & 3] = '@';
+        else if (f == 'D' || f == 'J')
+            d.Gset[i & 3] = f;
         return -1;
     }
-    default:
-        return -1;
+    default: return -1;
     }
 }
 
@@ -246,9 +257,9 @@ void idle(int handle, int b, int page, int gc, int crset) {
         if (b >= 0x80) {
             d.GLS = -1;
             switch (b) {
-            case C1_DEF_MACRO: case C1_DEFP_MACRO: case C1_DEFT_MACRO:
-                d.procmode = PM_DEFNAME;
-                break;
+            case C1_DEF_MACRO:
+            case C1_DEFP_MACRO:
+            case C1_DEFT_MACRO: d.procmode = PM_DEFNAME; break;
             case C1_DEF_DRCS: d.procmode = PM_DRCSNAME; break;
             case C1_DEF_TEXTURE: d.procmode = PM_TEXNAME; break;
             case C1_REPEAT: d.procmode = PM_REPEAT; break;
@@ -260,13 +271,28 @@ void idle(int handle, int b, int page, int gc, int crset) {
             return;
         }
         switch (b) {
-        case C0_ESC: d.procmode = PM_ESCAPE; d.GLS = -1; break;
-        case C0_SO: d.GLS = -1; d.GPG[0] = 1; break;     // locking shift G1 into GL
-        case C0_SI: d.GLS = -1; d.GPG[0] = 0; break;     // locking shift G0 into GL
-        case C0_SS2: d.GLS = 2; break;                    // single shift G2
-        case C0_SS3: d.GLS = 3; break;                    // single shift G3
-        case C0_APS: d.GLS = -1; d.procmode = PM_APS; break;  // active position set
-        case C0_NSR: d.GLS = -1; d.procmode = PM_NSR; break;  // non-selective reset
+        case C0_ESC:
+            d.procmode = PM_ESCAPE;
+            d.GLS = -1;
+            break;
+        case C0_SO:
+            d.GLS = -1;
+            d.GPG[0] = 1;
+            break;  // locking shift G1 into GL
+        case C0_SI:
+            d.GLS = -1;
+            d.GPG[0] = 0;
+            break;                      // locking shift G0 into GL
+        case C0_SS2: d.GLS = 2; break;  // single shift G2
+        case C0_SS3: d.GLS = 3; break;  // single shift G3
+        case C0_APS:
+            d.GLS = -1;
+            d.procmode = PM_APS;
+            break;  // active position set
+        case C0_NSR:
+            d.GLS = -1;
+            d.procmode = PM_NSR;
+            break;  // non-selective reset
         default:
             d.GLS = -1;
             d.data[0] = 0;
@@ -281,16 +307,20 @@ void idle(int handle, int b, int page, int gc, int crset) {
     }
     d.grset = crset;
     switch (crset) {
-    case SET_KANJI: case SET_KANJI_J:
+    case SET_KANJI:
+    case SET_KANJI_J:
         d.Len = 0;
         d.procmode = PM_TEXT2;
         d.data[1] = b << 8;
         d.Len = 1;
         break;
     case SET_PDI:
-        if (b == OP_INCPOINT) d.procmode = PM_INCPT_CNT;
-        else if (b == OP_INCLINE || b == OP_INCPOLY) d.procmode = PM_INCLN_START;
-        else if (b < 0x40) d.procmode = PM_PDI;
+        if (b == OP_INCPOINT)
+            d.procmode = PM_INCPT_CNT;
+        else if (b == OP_INCLINE || b == OP_INCPOLY)
+            d.procmode = PM_INCLN_START;
+        else if (b < 0x40)
+            d.procmode = PM_PDI;
         // 0x40 .. 0x7F: operand byte without an opcode, ignored
         break;
     case SET_MACRO:

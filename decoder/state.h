@@ -13,7 +13,7 @@ constexpr int PDIDATA_SIZE = 4097;   // opener + 4096 operand bytes
 constexpr int MACRO_COUNT = 96;      // names 0x20 .. 0x7F
 constexpr int MACROBUF_SIZE = 4097;  // index 4096 is never part of a body
 constexpr int MACROBUF_LIMIT = 4096;
-constexpr int MACRO_NEST_MAX = 8;    // playbacks of one macro at once
+constexpr int MACRO_NEST_MAX = 8;  // playbacks of one macro at once
 // Macro playback is paid for by the stream: every byte that arrives from
 // outside allows MACRO_PLAY_PER_BYTE played bytes, saved up to at most
 // MACRO_PLAY_SAVED, so no stream costs more than a fixed multiple of its
@@ -22,17 +22,16 @@ constexpr int MACRO_PLAY_PER_BYTE = 64;
 constexpr int MACRO_PLAY_SAVED = 1 << 20;
 constexpr int EDC_BFR_SIZE = 512;
 
-
 // The states of the byte-stream machine (procmode).
 enum ProcMode : int32_t {
     PM_IDLE = 0,
     PM_ESCAPE = 1,
-    PM_TEXT1 = 2,     // one-byte text run
-    PM_TEXT2 = 3,     // two-byte text run
-    PM_PDI = 4,       // PDI operand bytes
-    PM_INCPT_CNT = 5, // INCREMENTAL POINT bit count
+    PM_TEXT1 = 2,      // one-byte text run
+    PM_TEXT2 = 3,      // two-byte text run
+    PM_PDI = 4,        // PDI operand bytes
+    PM_INCPT_CNT = 5,  // INCREMENTAL POINT bit count
     PM_INCPT_DATA = 6,
-    PM_INCLN_START = 7, // INCREMENTAL LINE/POLYGON start point
+    PM_INCLN_START = 7,  // INCREMENTAL LINE/POLYGON start point
     PM_INCLN_DATA = 8,
     PM_NSR = 9,
     PM_APS = 10,

@@ -67,6 +67,8 @@ int pdi_win_close(int win) {
     return 0;
 }
 
-void pdi_load_canvas(int id, int x1, int y1, int x2, int y2) { NXG_load_canvas(id, x1, y1, x2, y2); }
+void pdi_load_canvas(int id, int x1, int y1, int x2, int y2) {
+    NXG_load_canvas(id, x1, y1, x2, y2);
+}
 
 }  // namespace naplps

@@ -7,11 +7,11 @@
 
 namespace naplps {
 
-constexpr int GDF_PATH_MAX = 511;     // longest path or directory accepted
-constexpr int WNGD_HEADER = 816;      // bytes before the pixels
-constexpr int WNGD_SIDE_MAX = 4096;   // widest and highest image accepted
-constexpr int WNGD_PALETTE = 256;     // palette entries in the header
-constexpr int GDF_SIZE_MAX = 32767;   // largest size an image is drawn at
+constexpr int GDF_PATH_MAX = 511;    // longest path or directory accepted
+constexpr int WNGD_HEADER = 816;     // bytes before the pixels
+constexpr int WNGD_SIDE_MAX = 4096;  // widest and highest image accepted
+constexpr int WNGD_PALETTE = 256;    // palette entries in the header
+constexpr int GDF_SIZE_MAX = 32767;  // largest size an image is drawn at
 
 // Records the image a stream names and its rectangle (pixels).
 void pdi_set_gdf(int x, int y, int w, int h, const char *name);

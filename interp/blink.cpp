@@ -36,14 +36,15 @@ void blink_tick() {
 
 void wait_ticks_add(int32_t ticks) {
     NXG_flush();  // the picture so far is shown during the pause
-    ip.WaitTimer = std::min<int64_t>(int64_t(ip.WaitTimer) + std::max<int32_t>(ticks, 0),
-                                     WAIT_PENDING_MAX);
+    ip.WaitTimer =
+        std::min<int64_t>(int64_t(ip.WaitTimer) + std::max<int32_t>(ticks, 0), WAIT_PENDING_MAX);
 }
 
 int32_t wait_ticks_pending() { return ip.WaitTimer; }
 
 bool blinking() {
-    return std::any_of(std::begin(ip.BTFlag), std::end(ip.BTFlag), [](uint8_t f) { return f != 0; });
+    return std::any_of(std::begin(ip.BTFlag), std::end(ip.BTFlag),
+                       [](uint8_t f) { return f != 0; });
 }
 
 }  // namespace naplps

@@ -5,10 +5,10 @@
 
 namespace naplps {
 
-constexpr int BLINK_TICK_MS = 100;          // one blink tick
+constexpr int BLINK_TICK_MS = 100;  // one blink tick
 // Blink ticks a viewer runs after the end of a stream when a colour blinks.
 constexpr int END_BLINK_STEPS = 40;
-constexpr int32_t WAIT_PENDING_MAX = 36000; // an hour of ticks: the pause never grows past it
+constexpr int32_t WAIT_PENDING_MAX = 36000;  // an hour of ticks: the pause never grows past it
 
 // One tick has passed: every blinking colour steps, and a pending pause is
 // one tick shorter.

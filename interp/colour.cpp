@@ -194,9 +194,7 @@ void PDI_setcolor(int32_t *data) {
 
 void PDI_selectcolor(int32_t *data) {
     switch (data[0]) {
-    case 0:
-        ras.pen.ColorMod = 0;
-        break;
+    case 0: ras.pen.ColorMod = 0; break;
     case 1:
         ras.pen.ColorMod = 1;
         ras.pen.ForColor = colourIndex(data[1]);
@@ -207,15 +205,15 @@ void PDI_selectcolor(int32_t *data) {
         ras.pen.ForColor = colourIndex(data[1]);
         ras.pen.BakColor = colourIndex(data[2]);
         break;
-    default:
-        break;
+    default: break;
     }
 }
 
 void Change_bt() {
     int k = ras.pen.ForColor;
     if (!inMap(k)) return;
-    uint8_t r = uint8_t(ip.MapValueR[k]), g = uint8_t(ip.MapValueG[k]), b = uint8_t(ip.MapValueB[k]);
+    uint8_t r = uint8_t(ip.MapValueR[k]), g = uint8_t(ip.MapValueG[k]),
+            b = uint8_t(ip.MapValueB[k]);
     if (ip.BTOnTime[k] != 0 && ip.BTOffTime[k] != 0) {
         ip.BTOffR[k] = r;
         ip.BTOffG[k] = g;

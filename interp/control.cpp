@@ -58,15 +58,12 @@ void PDI_reset(int32_t *data) {
             ip.DrawValueG = ip.DrawValueR = ip.DrawValueB = 255;
             ras.pen.ColorNo = 128;
             break;
-        case 2:
-            ras.pen.ColorMod = 1;
-            break;
+        case 2: ras.pen.ColorMod = 1; break;
         case 3:
             ras.pen.ColorMod = 1;
             ras.pen.ForColor = 128;
             break;
-        default:
-            break;
+        default: break;
         }
     }
     switch (v[3]) {  // screen

@@ -26,9 +26,9 @@ int32_t powerOfTwoBelow(int32_t ratio) {
 // down to bit 0, words in order.
 struct Bits {
     const int32_t *data;
-    int32_t W;    // word being read
-    int bit;      // next bit of it, 5 .. 0
-    int32_t L;    // last data word of the batch
+    int32_t W;  // word being read
+    int bit;    // next bit of it, 5 .. 0
+    int32_t L;  // last data word of the batch
 
     bool partlyRead() const { return bit != 5; }
     // Bits left from the reading position to the end of word L.
@@ -157,8 +157,8 @@ void scrollact() {
     if (ras.pen.PhyPelY > 0)
         scrollscr(ras.pen.PhyPelY, SCROLL_DOWN, right, bottom, left, top);
     else
-        scrollscr(ras.pen.PhyPelY == INT32_MIN ? INT32_MAX : -ras.pen.PhyPelY, SCROLL_UP, right, bottom,
-                  left, top);
+        scrollscr(ras.pen.PhyPelY == INT32_MIN ? INT32_MAX : -ras.pen.PhyPelY, SCROLL_UP, right,
+                  bottom, left, top);
 }
 
 }  // namespace naplps

@@ -25,7 +25,6 @@ void set_operand_lengths(int sng, int mul) {
     ip.MulLen = mul;
 }
 
-
 int32_t logtophy(int32_t v32) {
     // Each formula rounds as the fixed-point arithmetic of the format does;
     // 64-bit intermediates keep the extremes of the int32 range defined.

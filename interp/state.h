@@ -9,8 +9,8 @@
 
 namespace naplps {
 
-constexpr int32_t UNIT_WIDTH = 0x1000000;   // logical width of the unit screen
-constexpr int32_t UNIT_HEIGHT = 0xC80000;   // logical height of the unit screen
+constexpr int32_t UNIT_WIDTH = 0x1000000;  // logical width of the unit screen
+constexpr int32_t UNIT_HEIGHT = 0xC80000;  // logical height of the unit screen
 
 struct Interp {
     // Screen geometry.
@@ -52,17 +52,17 @@ struct Interp {
     // Operand lengths in force, as the decoder last set them: colour values
     // are scaled by them (0 before the first RESET or DOMAIN).
     int32_t SngLen = 0, MulLen = 0;
-    int32_t func_graph_mode = 0;                 // 0: map entries reach the palette
-    int32_t MapLoaded = 0;                       // 1 once the default map was loaded
+    int32_t func_graph_mode = 0;  // 0: map entries reach the palette
+    int32_t MapLoaded = 0;        // 1 once the default map was loaded
     int32_t MapValueR[256] = {}, MapValueG[256] = {}, MapValueB[256] = {};
-    int32_t UsedColorMap[256] = {};              // 1: defined by SET COLOR
-    uint8_t BTFlag[256] = {};    // 0 none, 1 on phase, 2 off phase, 3 waiting to turn on
-    uint8_t BTCount[256] = {};   // ticks left until the next phase change
+    int32_t UsedColorMap[256] = {};  // 1: defined by SET COLOR
+    uint8_t BTFlag[256] = {};        // 0 none, 1 on phase, 2 off phase, 3 waiting to turn on
+    uint8_t BTCount[256] = {};       // ticks left until the next phase change
     uint8_t BTOnTime[256] = {}, BTOffTime[256] = {};
     uint8_t BTOnR[256] = {}, BTOnG[256] = {}, BTOnB[256] = {};
     uint8_t BTOffR[256] = {}, BTOffG[256] = {}, BTOffB[256] = {};
-    uint8_t BTOffCCode[256] = {};                // index of the blink-to colour
-    int32_t LRDefine = 0;                        // most recent blink process, -1 none
+    uint8_t BTOffCCode[256] = {};  // index of the blink-to colour
+    int32_t LRDefine = 0;          // most recent blink process, -1 none
     int32_t ToColor = 0, OnTime = 0, OffTime = 0, DelayTime = 0;  // last BLINK
 };
 

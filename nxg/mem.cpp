@@ -32,14 +32,16 @@ bool openPart(const NxgWindowInfo &w, Open *o) {
     return true;
 }
 
-void fillOpen(NxgWindowInfo &w, const Open &o, int64_t xa, int64_t xb, int64_t ya, int64_t yb, uint8_t b) {
+void fillOpen(NxgWindowInfo &w, const Open &o, int64_t xa, int64_t xb, int64_t ya, int64_t yb,
+              uint8_t b) {
     xa = std::max(xa, o.x0);
     xb = std::min(xb, o.x1);
     ya = std::max(ya, o.y0);
     yb = std::min(yb, o.y1);
     if (xa > xb || ya > yb) return;
     for (int64_t y = ya; y <= yb; y++)
-        std::fill_n(w.pic.data() + size_t(y) * size_t(w.pic_w) + size_t(xa), size_t(xb - xa + 1), b);
+        std::fill_n(w.pic.data() + size_t(y) * size_t(w.pic_w) + size_t(xa), size_t(xb - xa + 1),
+                    b);
 }
 
 }  // namespace
@@ -113,7 +115,8 @@ void pic_image(NxgWindowInfo &w, const uint8_t *pixels, int cw, int ch, int x, i
         for (int c = 0; c < cw; c++) {
             int64_t px = int64_t(x) + c;
             if (px < o.x0 || px > o.x1) continue;
-            w.pic[size_t(py) * size_t(w.pic_w) + size_t(px)] = pixels[size_t(r) * size_t(cw) + size_t(c)];
+            w.pic[size_t(py) * size_t(w.pic_w) + size_t(px)] =
+                pixels[size_t(r) * size_t(cw) + size_t(c)];
         }
     }
 }

@@ -20,9 +20,9 @@ typedef struct _WidgetRec *Widget;
 
 namespace naplps {
 
-constexpr int NXG_WIN_MAX = 12;      // window slots
-constexpr int NXG_CELLS = 16;        // colour cells of a window
-constexpr int NXG_GDF_CELLS = 128;   // colour cells reserved for images
+constexpr int NXG_WIN_MAX = 12;     // window slots
+constexpr int NXG_CELLS = 16;       // colour cells of a window
+constexpr int NXG_GDF_CELLS = 128;  // colour cells reserved for images
 // Largest coordinate a surface takes (X's 16-bit signed coordinates).
 constexpr int NXG_COORD_MAX = 32767;
 
@@ -38,11 +38,11 @@ struct NxgBackend;
 // an X display, or a picture in memory. Everything that belongs to one
 // picture's surface is here: making another slot current switches all of it.
 struct NxgWindowInfo {
-    int use_flg = 0;           // 1 while the slot is taken
-    int wid = 0, hgt = 0;      // size in pixels
+    int use_flg = 0;             // 1 while the slot is taken
+    int wid = 0, hgt = 0;        // size in pixels
     int pm_wid = 0, pm_hgt = 0;  // largest x and y of the pixmap or picture
-    int pal_set = 0;           // 1 once the slot's colours are set up
-    int mem = 0;               // 1: an in-memory surface, no display at all
+    int pal_set = 0;             // 1 once the slot's colours are set up
+    int mem = 0;                 // 1: an in-memory surface, no display at all
     // The window back end that draws this slot's pixels (nxg/x11.cpp), or
     // nullptr: the slot draws into its picture alone.
     const NxgBackend *be = nullptr;
@@ -56,7 +56,8 @@ struct NxgWindowInfo {
     uint8_t NXG_wc_tbl[256] = {};
     uint8_t NEW_color_tbl2[256][3] = {};
     uint8_t NXG_wc_gdf_tbl[NXG_GDF_CELLS] = {};  // pixel bytes of the image cells
-    int NXG_gdf_set = 0;       // 1 once the image cells have been given, 2: bytes 128..255 by NXG_gdf_cells
+    int NXG_gdf_set =
+        0;  // 1 once the image cells have been given, 2: bytes 128..255 by NXG_gdf_cells
 
     // The pixel byte of every pixel (rows from the top, pic_w bytes a row),
     // as every primitive leaves it: the whole picture of a memory slot, and

@@ -18,14 +18,14 @@ namespace naplps {
 // slot's picture, shown as pixel values of the window's own visual, and a
 // palette change repaints the pixels of the changed byte.
 struct NxgXSlot {
-    Window win = 0;            // the plug-in's X window
-    Display *dpy = nullptr;    // its display connection
-    GC gc = nullptr;           // the back end's own GC for this window
-    Pixmap pm = 0;             // backing pixmap, 0 when there is none
-    Colormap cms = 0;          // colormap in use, 0 before set-up
-    int user_cmap = 0;         // 1 when cms is a private colormap made here
+    Window win = 0;                         // the plug-in's X window
+    Display *dpy = nullptr;                 // its display connection
+    GC gc = nullptr;                        // the back end's own GC for this window
+    Pixmap pm = 0;                          // backing pixmap, 0 when there is none
+    Colormap cms = 0;                       // colormap in use, 0 before set-up
+    int user_cmap = 0;                      // 1 when cms is a private colormap made here
     unsigned long pix_tbl[NXG_CELLS] = {};  // pixels of the 16 colour cells
-    int fg = -1;               // pixel byte now the GC's foreground, -1: not known
+    int fg = -1;                            // pixel byte now the GC's foreground, -1: not known
 
     // The direct path.
     int ro_visual = 0;         // 1: the window's cells are not writable
@@ -34,10 +34,10 @@ struct NxgXSlot {
     int vis_class = 0;         // the visual's class (StaticGray 0 .. DirectColor 5)
     int true_rgb = 0;          // 1: pixel values made from the visual's masks
     unsigned long red_mask = 0, green_mask = 0, blue_mask = 0;
-    unsigned long true_pix[256] = {};    // X pixel value of each byte
-    uint8_t true_ok[256] = {};           // 1 when true_pix holds the value
-    uint8_t true_alloc[256] = {};        // 1 when true_pix is an allocated cell
-    GC pal_gc = nullptr;       // unclipped GC of colour repaints
+    unsigned long true_pix[256] = {};  // X pixel value of each byte
+    uint8_t true_ok[256] = {};         // 1 when true_pix holds the value
+    uint8_t true_alloc[256] = {};      // 1 when true_pix is an allocated cell
+    GC pal_gc = nullptr;               // unclipped GC of colour repaints
 };
 
 struct NxgX {

@@ -4,7 +4,6 @@
 
 #include <cstring>
 
-
 namespace naplps {
 
 // The font is compiled in: nothing to open or release.
@@ -29,7 +28,8 @@ int uf_get1(int code, uint8_t *buf) {
     unsigned g = (s - 0x8140) >> 4;
     if (g >= unsigned(NXG_FNT_INDEX_ENTRIES)) return -1;
     const uint8_t *e = NXG_fnt_tbl + 4 * g;
-    uint32_t entry = uint32_t(e[0]) | uint32_t(e[1]) << 8 | uint32_t(e[2]) << 16 | uint32_t(e[3]) << 24;
+    uint32_t entry =
+        uint32_t(e[0]) | uint32_t(e[1]) << 8 | uint32_t(e[2]) << 16 | uint32_t(e[3]) << 24;
     uint64_t off = uint64_t(entry) + NXG_FNT_INDEX_SIZE + uf_fsize1 * (s % 16);
     if (off + uf_fsize1 > uint64_t(NXG_FNT_LIMIT)) return -1;
     std::memcpy(buf, NXG_fnt_tbl + off, uf_fsize1);

@@ -10,8 +10,8 @@
 
 namespace naplps {
 
-constexpr int uf_fsize1 = 32;               // bytes of one glyph
-constexpr int NXG_FNT_INDEX_ENTRIES = 1688; // groups of 16 Shift_JIS codes from 0x8140
+constexpr int uf_fsize1 = 32;                // bytes of one glyph
+constexpr int NXG_FNT_INDEX_ENTRIES = 1688;  // groups of 16 Shift_JIS codes from 0x8140
 constexpr int NXG_FNT_INDEX_SIZE = NXG_FNT_INDEX_ENTRIES * 4;  // 6752
 constexpr int NXG_FNT_TBL_SIZE = 257000;
 // A glyph must end at or before this offset of the table; the group of

@@ -72,7 +72,9 @@ void storeCell(NxgWindowInfo &w, int p, int r, int g, int b) {
 
 }  // namespace
 
-NxgWindowInfo *nxg_cur_slot() { return validId(nxg.SW1_id) ? &nxg.NXG_win_tbl[nxg.SW1_id] : nullptr; }
+NxgWindowInfo *nxg_cur_slot() {
+    return validId(nxg.SW1_id) ? &nxg.NXG_win_tbl[nxg.SW1_id] : nullptr;
+}
 
 void nxg_make_current(NxgWindowInfo &w) {
     int id = int(&w - nxg.NXG_win_tbl);
@@ -97,7 +99,8 @@ int NXG_init(int id, Colormap cm, Widget widget, Display *dpy) {
     // surface is current then, so nothing is drawn until one is accepted.
     bool memory = dpy == nullptr && widget == nullptr;
     if (nxg.NXG_win_wid < 1 || nxg.NXG_win_hgt < 1 || nxg.NXG_win_wid >= NXG_COORD_MAX ||
-        nxg.NXG_win_hgt >= NXG_COORD_MAX || !validId(id) || (!memory && (dpy == nullptr || widget == nullptr))) {
+        nxg.NXG_win_hgt >= NXG_COORD_MAX || !validId(id) ||
+        (!memory && (dpy == nullptr || widget == nullptr))) {
         NXG_no_surface();
         return -1;
     }
@@ -185,7 +188,8 @@ void nxg_rect(int x, int y, int wd, int ht, int colour) {
     if (x0 > x1 || y0 > y1) return;
     uint8_t p = w->NXG_wc_tbl[colour & 0xFF];
     pic_fill(*w, x0, x1, y0, y1, p);
-    if (w->be != nullptr) w->be->rect(nxg.SW1_id, int(x0), int(y0), int(x1 - x0 + 1), int(y1 - y0 + 1), p);
+    if (w->be != nullptr)
+        w->be->rect(nxg.SW1_id, int(x0), int(y0), int(x1 - x0 + 1), int(y1 - y0 + 1), p);
 }
 
 void nxg_segments(const NxgSegment *s, int n, int colour) {
@@ -264,7 +268,8 @@ bool NXG_read_rgb(int id, uint8_t *rgb, size_t size) {
     if (!validId(id) || rgb == nullptr) return false;
     const NxgWindowInfo &w = nxg.NXG_win_tbl[id];
     if (w.pic.empty() || size != size_t(w.pic_w) * size_t(w.pic_h) * 3) return false;
-    for (size_t i = 0; i < w.pic.size(); i++) std::memcpy(rgb + 3 * i, w.NEW_color_tbl2[w.pic[i]], 3);
+    for (size_t i = 0; i < w.pic.size(); i++)
+        std::memcpy(rgb + 3 * i, w.NEW_color_tbl2[w.pic[i]], 3);
     return true;
 }
 

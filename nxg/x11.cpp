@@ -267,12 +267,14 @@ void image(int id, const uint8_t *pixels, int w, int h, int x0, int y0) {
         }
     Drawable d[2];
     int n = drawables(x, d);
-    for (int i = 0; i < n; i++) XPutImage(dpy, d[i], x.gc, im, 0, 0, x0, y0, (unsigned)w, (unsigned)h);
+    for (int i = 0; i < n; i++)
+        XPutImage(dpy, d[i], x.gc, im, 0, 0, x0, y0, (unsigned)w, (unsigned)h);
     XDestroyImage(im);  // frees the pixel buffer too
 }
 
 void setClip(const NxgWindowInfo &w, const NxgXSlot &x) {
-    XRectangle r{short(w.clip_x), short(w.clip_y), (unsigned short)w.clip_w, (unsigned short)w.clip_h};
+    XRectangle r{short(w.clip_x), short(w.clip_y), (unsigned short)w.clip_w,
+                 (unsigned short)w.clip_h};
     XSetClipRectangles(x.dpy, x.gc, 0, 0, &r, 1, Unsorted);
 }
 
@@ -354,7 +356,8 @@ void repaint(int id, int p) {
     // A rectangle costs 8 bytes of request and more of the server's time
     // than a pixel of an image (4 bytes): runs averaging under 8 pixels of
     // the rectangle go as an image.
-    if (area <= runs * 8 && x.visual != nullptr && putRect(id, int(bx0), by0, int(bx1), by1)) return;
+    if (area <= runs * 8 && x.visual != nullptr && putRect(id, int(bx0), by0, int(bx1), by1))
+        return;
     XSetForeground(dpy, x.pal_gc, pixelOf(id, p));
     Drawable d[2];
     int nd = 0;
@@ -470,7 +473,8 @@ void term(int id) {
 
 void forget(int id) { nxgx.slot[id] = NxgXSlot{}; }
 
-const NxgBackend x11Backend = {span, rect, segments, copy, image, clip, store, clearWindow, flush, show, term, forget};
+const NxgBackend x11Backend = {span,  rect,        segments, copy, image, clip,
+                               store, clearWindow, flush,    show, term,  forget};
 
 }  // namespace
 

@@ -55,8 +55,9 @@ int main(int argc, char **argv) {
             case '.': v = 2; break;
             case ' ': v = 1; break;
             default:
-                std::fprintf(stderr, "mklogo: row %zu column %d: '%c' is not one of '#', '.', ' '\n",
-                             r, c, ch);
+                std::fprintf(stderr,
+                             "mklogo: row %zu column %d: '%c' is not one of '#', '.', ' '\n", r, c,
+                             ch);
                 std::fclose(out);
                 return 1;
             }

@@ -71,10 +71,10 @@ struct NPP_t {
 typedef NPP_t *NPP;
 
 struct NPStream {
-    void *pdata;         // the plug-in's
-    void *ndata;         // the host's
+    void *pdata;  // the plug-in's
+    void *ndata;  // the host's
     const char *url;
-    uint32_t end;        // length of the stream, 0 when unknown
+    uint32_t end;  // length of the stream, 0 when unknown
     uint32_t lastmodified;
     void *notifyData;
 };
@@ -104,11 +104,11 @@ struct NPSetWindowCallbackStruct {
 };
 
 struct NPWindow {
-    void *window;        // the X Window, carried in a pointer-sized slot
-    int32_t x, y;        // position in the host's window
+    void *window;  // the X Window, carried in a pointer-sized slot
+    int32_t x, y;  // position in the host's window
     uint32_t width, height;
     NPRect clipRect;
-    void *ws_info;       // NPSetWindowCallbackStruct
+    void *ws_info;  // NPSetWindowCallbackStruct
 };
 
 struct NPFullPrint {
@@ -123,14 +123,14 @@ struct NPEmbedPrint {
 };
 
 struct NPPrint {
-    uint16_t mode;       // NP_FULL or NP_EMBED
+    uint16_t mode;  // NP_FULL or NP_EMBED
     union {
         NPFullPrint fullPrint;
         NPEmbedPrint embedPrint;
     } print;
 };
 
-typedef void *JRIEnv;     // the Java runtime is never reached
+typedef void *JRIEnv;  // the Java runtime is never reached
 typedef void *jref;
 
 // The host's services, in the order of the host's table.
@@ -138,8 +138,8 @@ struct NPNetscapeFuncs {
     uint16_t size;
     uint16_t version;
     NPError (*geturl)(NPP, const char *url, const char *window);
-    NPError (*posturl)(NPP, const char *url, const char *window, uint32_t len,
-                       const char *buf, NPBool file);
+    NPError (*posturl)(NPP, const char *url, const char *window, uint32_t len, const char *buf,
+                       NPBool file);
     NPError (*requestread)(NPStream *, NPByteRange *);
     NPError (*newstream)(NPP, NPMIMEType, const char *window, NPStream **);
     int32_t (*write)(NPP, NPStream *, int32_t len, void *buf);
@@ -162,8 +162,8 @@ struct NPNetscapeFuncs {
 struct NPPluginFuncs {
     uint16_t size;
     uint16_t version;
-    NPError (*newp)(NPMIMEType, NPP, uint16_t mode, int16_t argc, char *argn[],
-                    char *argv[], NPSavedData *saved);
+    NPError (*newp)(NPMIMEType, NPP, uint16_t mode, int16_t argc, char *argn[], char *argv[],
+                    NPSavedData *saved);
     NPError (*destroy)(NPP, NPSavedData **save);
     NPError (*setwindow)(NPP, NPWindow *);
     NPError (*newstream)(NPP, NPMIMEType, NPStream *, NPBool seekable, uint16_t *stype);
@@ -174,7 +174,7 @@ struct NPPluginFuncs {
     void (*print)(NPP, NPPrint *);
     int16_t (*event)(NPP, void *event);
     void (*urlnotify)(NPP, const char *url, NPReason, void *notifyData);
-    jref javaClass;      // the Java class of the plug-in, none here
+    jref javaClass;  // the Java class of the plug-in, none here
 };
 
 // Smallest tables the plug-in accepts: everything up to and including the

@@ -159,8 +159,7 @@ NPError NPP_GetValue(void *, NPPVariable variable, void *value) {
     case NPPVpluginDescriptionString:
         *static_cast<const char **>(value) = kPluginDescription;
         return NPERR_NO_ERROR;
-    default:
-        return NPERR_GENERIC_ERROR;
+    default: return NPERR_GENERIC_ERROR;
     }
 }
 

@@ -13,14 +13,14 @@
 
 namespace naplps {
 
-constexpr int MIME_TYPE_SIZE = 64;    // 63 characters and the NUL
-constexpr int FILENAME_SIZE = 128;    // 127 characters and the NUL
+constexpr int MIME_TYPE_SIZE = 64;  // 63 characters and the NUL
+constexpr int FILENAME_SIZE = 128;  // 127 characters and the NUL
 
 // Header banner logo: LOGO_HGT rows of LOGO_WID bytes, 0 black, 1 not
 // drawn, 2 white (generated from plugin/logo.txt).
 constexpr int LOGO_WID = 216;
 constexpr int LOGO_HGT = 220;
-constexpr int LOGO_PASSES = 10;       // rows drawn interleaved in ten passes
+constexpr int LOGO_PASSES = 10;  // rows drawn interleaved in ten passes
 constexpr int BANNER_PAUSE_MS = 1000;
 constexpr int BLINK_STEPS = END_BLINK_STEPS;  // end-of-stream blink steps, one tick each
 extern const uint8_t NAP_logo_tbl[LOGO_HGT * LOGO_WID];
@@ -31,17 +31,17 @@ struct PluginInstance {
     uint16_t fMode;
     Window window;
     Display *display;
-    GC gc;                    // not used
+    GC gc;  // not used
     uint32_t x, y;
     uint32_t width, height;
-    int32_t fBusy;            // 1 while a stream is open
-    int32_t fPdiOffset;       // first byte of pPdi not yet decoded
-    int32_t fPdiLength;       // bytes stored in pPdi
-    uint8_t *pPdi;            // the stream's bytes
-    int32_t pdi_win_id;       // decoder window slot, -1 while none
-    int32_t pdi_draw_flg;     // 1 once the buffer has been decoded into the window
-    int32_t last_x, last_y;   // not used
-    int32_t win_wid, win_hgt; // width and height at the last decoding
+    int32_t fBusy;             // 1 while a stream is open
+    int32_t fPdiOffset;        // first byte of pPdi not yet decoded
+    int32_t fPdiLength;        // bytes stored in pPdi
+    uint8_t *pPdi;             // the stream's bytes
+    int32_t pdi_win_id;        // decoder window slot, -1 while none
+    int32_t pdi_draw_flg;      // 1 once the buffer has been decoded into the window
+    int32_t last_x, last_y;    // not used
+    int32_t win_wid, win_hgt;  // width and height at the last decoding
     char mime_type[MIME_TYPE_SIZE];
     char filename[FILENAME_SIZE];
     // Room of pPdi; the buffer grows geometrically ahead of fPdiLength.
@@ -50,22 +50,22 @@ struct PluginInstance {
     // The picture's own decoding context: every decode of this instance
     // runs on it, and a decode from the first byte starts it afresh.
     PictureContext *ctx;
-    int32_t NAP_draw_head;    // 1 while this picture's header banner is due
+    int32_t NAP_draw_head;  // 1 while this picture's header banner is due
     // Time. Decoding pauses for the banner and for a stream's WAITs, and the
     // end of a stream steps its blinking colours; each is an Xt timer on the
     // browser's event loop, never a sleep.
-    XtIntervalId timer;       // the timer in flight, 0 when none
-    int32_t paused;           // 1 while decoding waits for the timer
-    int32_t blink_steps;      // end-of-stream blink steps still to run
-    int32_t fast_until;       // pauses before this offset pass at once (a redraw)
-    int32_t ended;            // 1 once the end of the stream was decoded
+    XtIntervalId timer;   // the timer in flight, 0 when none
+    int32_t paused;       // 1 while decoding waits for the timer
+    int32_t blink_steps;  // end-of-stream blink steps still to run
+    int32_t fast_until;   // pauses before this offset pass at once (a redraw)
+    int32_t ended;        // 1 once the end of the stream was decoded
 };
 
 // The plug-in layer's process-wide state.
 struct Plugin {
-    int32_t pp = 0;                  // decoder handle
-    int32_t Func = 1;                // passed to pdi_init, unused in mode 0
-    int32_t Ofunc = 0;               // passed to pdi_ctl
+    int32_t pp = 0;     // decoder handle
+    int32_t Func = 1;   // passed to pdi_init, unused in mode 0
+    int32_t Ofunc = 0;  // passed to pdi_ctl
     int32_t STREAMBUFSIZE = 0x0FFFFFFF;
     NPNetscapeFuncs gNetscapeFuncs = {};  // the host's table, saved at start-up
     // The timer service of the browser's event loop: Xt's; tests put a
@@ -107,16 +107,15 @@ bool enterPicture(PluginInstance *This);
 
 // Header banner.
 void Draw_head(PluginInstance *This);
-void Draw_head_line(PluginInstance *This, int row, int x0, int y0, GC gc,
-                    unsigned long black, unsigned long white);
+void Draw_head_line(PluginInstance *This, int row, int x0, int y0, GC gc, unsigned long black,
+                    unsigned long white);
 unsigned long PixelFromName(Display *display, const char *name);
 // Top-left corner of the logo in a window of the given size: centred,
 // never negative.
 void bannerOrigin(uint32_t width, uint32_t height, int *x0, int *y0);
 
 // Host services.
-void NPN_Version(int *plugin_major, int *plugin_minor, int *netscape_major,
-                 int *netscape_minor);
+void NPN_Version(int *plugin_major, int *plugin_minor, int *netscape_major, int *netscape_minor);
 NPError NPN_GetValue(NPP instance, NPNVariable variable, void *value);
 NPError NPN_GetURL(NPP instance, const char *url, const char *window);
 NPError NPN_PostURL(NPP instance, const char *url, const char *window, uint32_t len,

@@ -28,8 +28,7 @@ int32_t Private_WriteReady(NPP instance, NPStream *stream) {
     return NPP_WriteReady(instance, stream);
 }
 
-int32_t Private_Write(NPP instance, NPStream *stream, int32_t offset, int32_t len,
-                      void *buffer) {
+int32_t Private_Write(NPP instance, NPStream *stream, int32_t offset, int32_t len, void *buffer) {
     return NPP_Write(instance, stream, offset, len, buffer);
 }
 

@@ -5,8 +5,7 @@
 
 namespace naplps {
 
-void NPN_Version(int *plugin_major, int *plugin_minor, int *netscape_major,
-                 int *netscape_minor) {
+void NPN_Version(int *plugin_major, int *plugin_minor, int *netscape_major, int *netscape_minor) {
     if (plugin_major) *plugin_major = NP_VERSION_MAJOR;
     if (plugin_minor) *plugin_minor = NP_VERSION_MINOR;
     if (netscape_major) *netscape_major = plg.gNetscapeFuncs.version >> 8;

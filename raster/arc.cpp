@@ -86,14 +86,15 @@ void modeColours() {
 void chords(const int32_t xs[3], const int32_t ys[3]) {
     if (a.Filled) {
         int32_t pts[6] = {xs[0], ys[0], xs[1], ys[1], xs[2], ys[2]};
-        polygon_fill(pts, 3, ras.pen.PhyPelX, ras.pen.PhyPelY, ras.DRAW_COLOR_fg, ras.DRAW_COLOR_bg);
+        polygon_fill(pts, 3, ras.pen.PhyPelX, ras.pen.PhyPelY, ras.DRAW_COLOR_fg,
+                     ras.DRAW_COLOR_bg);
         if (ras.pen.HiLight == 0) return;
         SetBGColor();
         a.lineType = 0;
     }
     for (int i = 0; i < 2; i++)
-        line(xs[i], ys[i], xs[i + 1], ys[i + 1], ras.pen.PhyPelX, ras.pen.PhyPelY, ras.DRAW_COLOR_fg,
-             ras.DRAW_COLOR_bg, a.lineType);
+        line(xs[i], ys[i], xs[i + 1], ys[i + 1], ras.pen.PhyPelX, ras.pen.PhyPelY,
+             ras.DRAW_COLOR_fg, ras.DRAW_COLOR_bg, a.lineType);
 }
 
 // Fill (disk or segment) and outline of a circle that is in range.
@@ -125,10 +126,11 @@ void render(int32_t cx, int32_t cy, int32_t r, int32_t x0, int32_t y0, int32_t x
     Cir(cx, cy, r, x0, y0, x2, y2, dir);
 }
 
-void arcStart(int32_t x0, int32_t y0, int32_t x1, int32_t y1, int32_t x2, int32_t y2,
-              bool filled) {
-    const int32_t xs[3] = {addSat(x0, ras.pen.OriginX), addSat(x1, ras.pen.OriginX), addSat(x2, ras.pen.OriginX)};
-    const int32_t ys[3] = {addSat(y0, ras.pen.OriginY), addSat(y1, ras.pen.OriginY), addSat(y2, ras.pen.OriginY)};
+void arcStart(int32_t x0, int32_t y0, int32_t x1, int32_t y1, int32_t x2, int32_t y2, bool filled) {
+    const int32_t xs[3] = {addSat(x0, ras.pen.OriginX), addSat(x1, ras.pen.OriginX),
+                           addSat(x2, ras.pen.OriginX)};
+    const int32_t ys[3] = {addSat(y0, ras.pen.OriginY), addSat(y1, ras.pen.OriginY),
+                           addSat(y2, ras.pen.OriginY)};
     SetPelSize(ras.pen.PhyPelX, ras.pen.PhyPelY);
     a.pelXyes = ras.pen.LogPelX != 0;
     a.pelYyes = ras.pen.LogPelY != 0;
@@ -299,7 +301,9 @@ int set_s(int32_t x, int32_t y) {
     return 0;  // the centre itself
 }
 
-bool greater(int64_t ax, int64_t ay, int64_t bx, int64_t by) { return wide(ay) * bx > wide(ax) * by; }
+bool greater(int64_t ax, int64_t ay, int64_t bx, int64_t by) {
+    return wide(ay) * bx > wide(ax) * by;
+}
 
 void put_inc() {
     PelWrite(a.ox + a.x1, a.direction ? a.oy + a.y1 : a.oy - a.y1);

@@ -14,22 +14,22 @@ constexpr int32_t ARC_RANGE = 32767;
 
 // Working state of the arc module, kept between calls where noted.
 struct ArcState {
-    int32_t Filled = 0;                 // 1 while a filled arc is drawn
-    int32_t lineType = 0;               // line texture of the outline, 0..3
-    int32_t pelXyes = 0, pelYyes = 0;   // the logical pel width / height is not 0
+    int32_t Filled = 0;                    // 1 while a filled arc is drawn
+    int32_t lineType = 0;                  // line texture of the outline, 0..3
+    int32_t pelXyes = 0, pelYyes = 0;      // the logical pel width / height is not 0
     int32_t pelXcord = 0, pelYcord = 0;    // 0, or the pel dimension when negative
     int32_t pelXcord1 = 0, pelYcord1 = 0;  // point to pel corner: 0, or dimension + 1
     int32_t pelXsize = 0, pelYsize = 0;    // absolute pel width and height
-    int32_t ox = 0, oy = 0;             // centre of the walk
-    int32_t x1 = 0, y1 = 0;             // current point, relative to the centre
-    int32_t x2 = 0, y2 = 0;             // end point, relative to the centre
-    int32_t direction = 0;              // 1 counter-clockwise, 0 clockwise
-    int32_t dx1 = 0, dy1 = 0;           // diagonal step of the octant
-    int32_t dx2 = 0, dy2 = 0;           // axial step of the octant
-    int32_t d = 0;                      // x^2 + y^2 of the point minus that of the start
-    int32_t oldX = 0, oldY = 0;         // reference position of the texture cycle
-    int32_t lastX = 0, lastY = 0;       // last pel of the current dash
-    int32_t dotMode = 0;                // 0 dash, 1 gap after a dash, 2 gap after a dot
+    int32_t ox = 0, oy = 0;                // centre of the walk
+    int32_t x1 = 0, y1 = 0;                // current point, relative to the centre
+    int32_t x2 = 0, y2 = 0;                // end point, relative to the centre
+    int32_t direction = 0;                 // 1 counter-clockwise, 0 clockwise
+    int32_t dx1 = 0, dy1 = 0;              // diagonal step of the octant
+    int32_t dx2 = 0, dy2 = 0;              // axial step of the octant
+    int32_t d = 0;                         // x^2 + y^2 of the point minus that of the start
+    int32_t oldX = 0, oldY = 0;            // reference position of the texture cycle
+    int32_t lastX = 0, lastY = 0;          // last pel of the current dash
+    int32_t dotMode = 0;                   // 0 dash, 1 gap after a dash, 2 gap after a dot
 };
 
 // Outlined and filled arc from P0 through P1 to P2 (unit-screen pixels);

@@ -72,7 +72,8 @@ void stepping(const PelCentre &c, int64_t r, Emit emit) {
 void Disk(int32_t cx, int32_t cy, int32_t r) {
     set_DRAW_y_order(1);
     const PelCentre c = pelCentre(cx, cy);
-    for (int64_t row = c.yb0 + 1; row < c.yt0 && !work_exhausted(); row++) span(row, c.xl0 - r, c.xr0 + r);
+    for (int64_t row = c.yb0 + 1; row < c.yt0 && !work_exhausted(); row++)
+        span(row, c.xl0 - r, c.xr0 + r);
     stepping(c, r, span);
 }
 
@@ -98,7 +99,8 @@ void Bow(int32_t cx, int32_t cy, int32_t r, int32_t x0, int32_t y0, int32_t x2, 
         if ((above && cy < y0) || (below && y0 < cy)) {
             for (int64_t row = cb; row < ct && !work_exhausted(); row++) span(row, xa, xb);
         } else {
-            for (int64_t row = c.yb0; row < c.yt0 && !work_exhausted(); row++) span(row, c.xl0 - r, c.xr0 + r);
+            for (int64_t row = c.yb0; row < c.yt0 && !work_exhausted(); row++)
+                span(row, c.xl0 - r, c.xr0 + r);
         }
         stepping(c, r, [&](int64_t row, int64_t left, int64_t right) {
             if (above ? row >= y0 : row <= y0) span(row, left, right);

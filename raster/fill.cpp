@@ -275,8 +275,10 @@ int line_set_2(PolyEdge *edges, const int32_t *points, int n, PolyStart *starts,
     for (int k = 0; k < n; k++) {
         PolyEdge &e = edges[k];
         if (e.kind == 0) {
-            if (tail < 0) *hlist = k;
-            else edges[tail].next_h = k;
+            if (tail < 0)
+                *hlist = k;
+            else
+                edges[tail].next_h = k;
             tail = k;
             continue;
         }
@@ -372,7 +374,8 @@ void polygon_fill(int32_t *points, int n, int32_t pelx, int32_t pely, int fg, in
                     continue;
                 }
                 pf.active[i] = e;
-                for (int c = e, guard = 0; pf.line[c].succ >= 0 && guard < FILL_MAX_EDGES; guard++) {
+                for (int c = e, guard = 0; pf.line[c].succ >= 0 && guard < FILL_MAX_EDGES;
+                     guard++) {
                     int s = pf.line[c].succ;
                     if (pf.line[s].y_start > y) break;
                     pf.line[c].chained = 1;
@@ -409,7 +412,8 @@ void polygon_fill(int32_t *points, int n, int32_t pelx, int32_t pely, int fg, in
         }
     }
     // Horizontal edges are blocks of pel-height rows.
-    for (int h = hlist, guard = 0; h >= 0 && guard < FILL_MAX_EDGES; h = pf.line[h].next_h, guard++) {
+    for (int h = hlist, guard = 0; h >= 0 && guard < FILL_MAX_EDGES;
+         h = pf.line[h].next_h, guard++) {
         const PolyEdge &e = pf.line[h];
         set_VRAM_y(e.y_start);
         for (int32_t row = 0; row < e.cnt_a && !work_exhausted(); row++) {
@@ -447,10 +451,14 @@ void fillrect(int32_t x, int32_t y, int32_t w, int32_t h) {
     int64_t ya = int64_t(ras.pen.OriginY) + y, yb = ya + h;
     if (xb < xa) std::swap(xa, xb);
     if (yb < ya) std::swap(ya, yb);
-    if (ras.pen.PhyPelX > 1) xb += ras.pen.PhyPelX - 1;
-    else if (ras.pen.PhyPelX < -1) xa += int64_t(ras.pen.PhyPelX) + 1;
-    if (ras.pen.PhyPelY > 1) yb += ras.pen.PhyPelY - 1;
-    else if (ras.pen.PhyPelY < -1) ya += int64_t(ras.pen.PhyPelY) + 1;
+    if (ras.pen.PhyPelX > 1)
+        xb += ras.pen.PhyPelX - 1;
+    else if (ras.pen.PhyPelX < -1)
+        xa += int64_t(ras.pen.PhyPelX) + 1;
+    if (ras.pen.PhyPelY > 1)
+        yb += ras.pen.PhyPelY - 1;
+    else if (ras.pen.PhyPelY < -1)
+        ya += int64_t(ras.pen.PhyPelY) + 1;
     int32_t x1 = clampCoord(xa), x2 = clampCoord(xb), y1 = clampCoord(ya), y2 = clampCoord(yb);
     // The textured rectangle draws its height + 1 rows but a definition
     // captures its height rows: either way rows y1..y2 are covered, the rows
@@ -465,7 +473,10 @@ void drawrectfill(int32_t x, int32_t y, int32_t w, int32_t h) {
     switch (ras.pen.ColorMod) {
     case 0: ras.DRAW_COLOR_fg = ras.pen.ColorNo, ras.DRAW_COLOR_bg = -1, outline = 0; break;
     case 1: ras.DRAW_COLOR_fg = ras.pen.ForColor, ras.DRAW_COLOR_bg = -1, outline = 0; break;
-    case 2: ras.DRAW_COLOR_fg = ras.pen.ForColor, ras.DRAW_COLOR_bg = ras.pen.BakColor, outline = ras.pen.BakColor; break;
+    case 2:
+        ras.DRAW_COLOR_fg = ras.pen.ForColor, ras.DRAW_COLOR_bg = ras.pen.BakColor,
+        outline = ras.pen.BakColor;
+        break;
     default: outline = 0; break;
     }
     fillrect(x, y, w, h);

@@ -13,20 +13,20 @@ constexpr int FILL_MAX_EDGES = 1024;
 
 // One edge of the polygon being filled (edge k joins vertex k to vertex k+1).
 struct PolyEdge {
-    int32_t x_a = 0, x_b = 0;        // ends of the edge's span on the current row
-    int32_t y_start = 0;             // lowest row of the swept area
-    int32_t x_start = 0;             // x of the start vertex after re-anchoring
-    int32_t x_left = 0, x_right = 0; // corner trackers
-    int32_t x_right_end = 0;         // right side of the end pel
-    int32_t r_left = 0, r_right = 0; // tracker error terms
+    int32_t x_a = 0, x_b = 0;         // ends of the edge's span on the current row
+    int32_t y_start = 0;              // lowest row of the swept area
+    int32_t x_start = 0;              // x of the start vertex after re-anchoring
+    int32_t x_left = 0, x_right = 0;  // corner trackers
+    int32_t x_right_end = 0;          // right side of the end pel
+    int32_t r_left = 0, r_right = 0;  // tracker error terms
     int32_t dx2 = 0, dy2 = 0;
     int32_t cnt_a = 0, cnt_b = 0, cnt_c = 0, cnt_d = 0;  // rows of the flat and sloped parts
-    int32_t x_add = 0, y_add = 0;    // direction from the start vertex
-    int32_t kind = 0;                // 0 horizontal, 1 vertical, 2 x-major, 4 y-major
-    int32_t chained = 0;             // 1: the successor is merged into this edge
+    int32_t x_add = 0, y_add = 0;                        // direction from the start vertex
+    int32_t kind = 0;                   // 0 horizontal, 1 vertical, 2 x-major, 4 y-major
+    int32_t chained = 0;                // 1: the successor is merged into this edge
     int32_t xe_left = 0, xe_right = 0;  // clamp limits of x_a and x_b
-    int32_t succ = -1;               // edge continuing this one upwards, -1 none
-    int32_t next_h = -1;             // next horizontal edge, -1 none
+    int32_t succ = -1;                  // edge continuing this one upwards, -1 none
+    int32_t next_h = -1;                // next horizontal edge, -1 none
 };
 
 // One chain start: an edge where a monotone chain begins (a local minimum).

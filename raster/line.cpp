@@ -148,7 +148,8 @@ void line_sub_2(int32_t x1, int32_t a, int32_t b, int colour) {
     if (colour < 0) return;
     set_color(colour);
     set_VRAM_y(a);
-    for (int32_t y = a; (r.y_add > 0 ? y < b : y > b) && !work_exhausted(); y += r.y_add) span(x1, r.xe_right);
+    for (int32_t y = a; (r.y_add > 0 ? y < b : y > b) && !work_exhausted(); y += r.y_add)
+        span(x1, r.xe_right);
 }
 
 // One segment of a sloped line, up to the target (tx, ty). Rows are walked
@@ -185,7 +186,8 @@ void line_sub_34(int32_t tx, int32_t ty, int32_t pelx, int32_t pely, int colour,
         }
         s = r.y;
         const int32_t t = tx - pelx + r.x_add;
-        for (int64_t n = 0; !(r.y == r.y_left && beyond(r.xl, t, r.x_add)) && n < cap && !work_exhausted(); n++) {
+        for (int64_t n = 0;
+             !(r.y == r.y_left && beyond(r.xl, t, r.x_add)) && n < cap && !work_exhausted(); n++) {
             write(tx);
             r.y += r.y_add;
             get_xl();
@@ -201,7 +203,8 @@ void line_sub_34(int32_t tx, int32_t ty, int32_t pelx, int32_t pely, int colour,
             get_xr();
         }
         s = r.y;
-        for (int64_t n = 0; !(r.y == r.y_left && beyond(r.y, ty, r.y_add)) && n < cap && !work_exhausted(); n++) {
+        for (int64_t n = 0;
+             !(r.y == r.y_left && beyond(r.y, ty, r.y_add)) && n < cap && !work_exhausted(); n++) {
             write(r.xr);
             r.y += r.y_add;
             get_xl();
@@ -254,8 +257,8 @@ void set_color(int colour) { r.NXG_cur_pal = colour; }
 void g_charger_on() {}
 void g_charger_off() {}
 
-void line(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t pelx, int32_t pely,
-          int c1, int c2, int texture) {
+void line(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t pelx, int32_t pely, int c1,
+          int c2, int texture) {
     g_charger_on();
     x1 = clampCoord(x1);
     y1 = clampCoord(y1);
@@ -276,8 +279,8 @@ void line(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t pelx, int32_t 
     if (!r.TEXTURE_DEF_FLAG && outsidePixmap(x1, y1, x2, y2, pelx, pely)) {
         set_DRAW_y_order(y2 >= y1 ? 1 : 0);
         set_color(c1);
-        const int32_t ys = y2 >= y1 ? std::max(y2, y2 + pely - 1) + 1
-                                    : std::min(y2, y2 + pely + 1) - 1;
+        const int32_t ys =
+            y2 >= y1 ? std::max(y2, y2 + pely - 1) + 1 : std::min(y2, y2 + pely + 1) - 1;
         set_VRAM_y(ys);
         g_charger_off();
         return;
@@ -296,7 +299,7 @@ void line(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t pelx, int32_t 
     set_DRAW_y_order(r.y_add == 1 ? 1 : 0);
     r.ye_left = y2 + pely - r.y_add;  // last row of the end pel
     r.ye_right = y2;
-    const int32_t ys = y2 + pely;     // stop row
+    const int32_t ys = y2 + pely;  // stop row
     r.pyb = pely;
 
     // Horizontal set-up, the same with x.
@@ -312,8 +315,7 @@ void line(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t pelx, int32_t 
     r.xe_right = x2 + pelx - r.x_add;  // last column of the end pel
     r.pxb = pelx;
 
-    if (r.dx != 0)
-        r.xf = int64_t(std::abs(pelx)) * r.dy <= int64_t(std::abs(pely)) * r.dx;
+    if (r.dx != 0) r.xf = int64_t(std::abs(pelx)) * r.dy <= int64_t(std::abs(pely)) * r.dx;
 
     int32_t Lx[4], Ly[4];
     segmentLengths(texture, r.pxb, r.x_add, Lx);
@@ -397,9 +399,18 @@ namespace {
 // nothing of its own (the colours are then left as they were).
 bool modeColours(int *fg, int *bg) {
     switch (ras.pen.ColorMod) {
-    case 0: *fg = ras.pen.ColorNo; *bg = -1; return true;
-    case 1: *fg = ras.pen.ForColor; *bg = -1; return true;
-    case 2: *fg = ras.pen.ForColor; *bg = ras.pen.BakColor; return true;
+    case 0:
+        *fg = ras.pen.ColorNo;
+        *bg = -1;
+        return true;
+    case 1:
+        *fg = ras.pen.ForColor;
+        *bg = -1;
+        return true;
+    case 2:
+        *fg = ras.pen.ForColor;
+        *bg = ras.pen.BakColor;
+        return true;
     default: return false;
     }
 }
@@ -413,8 +424,8 @@ void drawline(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
         r.DRAW_COLOR_bg = bg;
     }
     line(addSat(x1, ras.pen.OriginX), addSat(y1, ras.pen.OriginY), addSat(x2, ras.pen.OriginX),
-         addSat(y2, ras.pen.OriginY), ras.pen.PhyPelX, ras.pen.PhyPelY, r.DRAW_COLOR_fg, r.DRAW_COLOR_bg,
-         ras.pen.LineTexture);
+         addSat(y2, ras.pen.OriginY), ras.pen.PhyPelX, ras.pen.PhyPelY, r.DRAW_COLOR_fg,
+         r.DRAW_COLOR_bg, ras.pen.LineTexture);
 }
 
 void drawrect(int32_t x, int32_t y, int32_t w, int32_t h) {
@@ -449,8 +460,14 @@ namespace {
 
 // Clamps v into lo..hi; clears *ok when it had to.
 int clampClip(int v, int lo, int hi, int *ok) {
-    if (v < lo) { *ok = -1; return lo; }
-    if (v > hi) { *ok = -1; return hi; }
+    if (v < lo) {
+        *ok = -1;
+        return lo;
+    }
+    if (v > hi) {
+        *ok = -1;
+        return hi;
+    }
     return v;
 }
 

@@ -21,11 +21,11 @@ constexpr int DRCS_COUNT = 96;
 // The interpreter and the text code set it as instructions change it; the
 // raster engine only reads it.
 struct Pen {
-    int32_t Scr_Ratio = 0;                 // pixels per unit-screen width
-    int32_t OriginX = 0, OriginY = 0;      // picture origin in window pixels
+    int32_t Scr_Ratio = 0;                                       // pixels per unit-screen width
+    int32_t OriginX = 0, OriginY = 0;                            // picture origin in window pixels
     int32_t LogPelX = 0, LogPelY = 0, PhyPelX = 0, PhyPelY = 0;  // pel size
-    int32_t PhyCharX = 0, PhyCharY = 0;    // character cell (DRCS capture)
-    int32_t PhyMaskX = 0, PhyMaskY = 0;    // texture mask size
+    int32_t PhyCharX = 0, PhyCharY = 0;                          // character cell (DRCS capture)
+    int32_t PhyMaskX = 0, PhyMaskY = 0;                          // texture mask size
     // Colour mode 0 (ColorNo) or 1/2 (ForColor, and BakColor in mode 2).
     int32_t ColorMod = 0;
     int32_t ColorNo = 0, ForColor = 0, BakColor = 0;
@@ -62,7 +62,7 @@ struct Raster {
     // Colours of pels and fills (colour indices); a background of -1 is
     // transparent.
     int32_t DRAW_COLOR_fg = 0, DRAW_COLOR_bg = 0;
-    int32_t NXG_cur_pal = 0;   // colour index of line spans (set_color)
+    int32_t NXG_cur_pal = 0;  // colour index of line spans (set_color)
 
     // Clip rectangle (bottom-up pixels, inclusive, 0..1023).
     int32_t VRAM_x_min = 0, VRAM_y_min = 0, VRAM_x_max = 0, VRAM_y_max = 0;
@@ -75,21 +75,21 @@ struct Raster {
     int32_t TEXTURE_y_order = 0;  // +1 or -1: orientation of hatch bands
 
     // Texture state read by the span output.
-    int32_t TEXTURE_CODE = 0;       // texture in force, 0-7
-    int32_t TEXTURE_DEF_FLAG = 0;   // 1: output is captured into a definition
-    int32_t TEXTURE_Y = 0, TEXTURE_XT = 0, TEXTURE_XB = 0;  // span being captured
+    int32_t TEXTURE_CODE = 0;      // texture in force, 0-7
+    int32_t TEXTURE_DEF_FLAG = 0;  // 1: output is captured into a definition
+    int32_t TEXTURE_Y = 0, TEXTURE_XT = 0, TEXTURE_XB = 0;     // span being captured
     uint8_t TexturePat[TEXTURE_ROWS][TEXTURE_ROW_BYTES] = {};  // prepared rows
-    uint8_t TexturePending = 0;     // 1: the rows wait for texture_rows
+    uint8_t TexturePending = 0;                                // 1: the rows wait for texture_rows
 
     // Texture patterns.
     // Patterns A-D and the definition grid (50 x 50 cells, 50 bytes a row,
     // row 0 at the bottom, non-zero = set).
-    int32_t texture_mask[4][2] = {};  // recorded mask size; {0, 0}: not defined
-    uint8_t TEXTURE_M[4][2500] = {};  // the stored patterns
-    uint8_t TEXTURE_B[2500] = {};     // the definition under way
-    int32_t TEXTURE_DEF_CODE = 0;     // 4-7 pattern, 32-127 DRCS character
+    int32_t texture_mask[4][2] = {};       // recorded mask size; {0, 0}: not defined
+    uint8_t TEXTURE_M[4][2500] = {};       // the stored patterns
+    uint8_t TEXTURE_B[2500] = {};          // the definition under way
+    int32_t TEXTURE_DEF_CODE = 0;          // 4-7 pattern, 32-127 DRCS character
     int32_t DRCS_rt_x = 0, DRCS_rt_y = 0;  // character cell at the DRCS start
-    int32_t df_msk_x = 0;             // width of the stored mask in cells
+    int32_t df_msk_x = 0;                  // width of the stored mask in cells
     // The DRCS characters (names 0x20 .. 0x7F, glyphs of 16 x 16 dots) and
     // the bits of texture patterns A-D defined since the last capture.
     uint8_t DRCSBuf[DRCS_COUNT][32] = {};
@@ -99,16 +99,16 @@ struct Raster {
     ArcState arc;
 
     // Line rasteriser working values (shared by its row helpers).
-    int32_t x_add = 0, y_add = 0;          // direction of travel, +-1
+    int32_t x_add = 0, y_add = 0;  // direction of travel, +-1
     int32_t dx = 0, dy = 0, dx2 = 0, dy2 = 0;
-    int32_t pxb = 0, pyb = 0;              // pel size, signed with the travel
+    int32_t pxb = 0, pyb = 0;  // pel size, signed with the travel
     int32_t xe_left = 0, xe_right = 0, ye_left = 0, ye_right = 0;
-    int32_t xf = 0;                        // at most as steep as the pel's diagonal
-    int32_t ykf = 0;                       // x-major
+    int32_t xf = 0;   // at most as steep as the pel's diagonal
+    int32_t ykf = 0;  // x-major
     int32_t x_left = 0, y_left = 0, r_left = 0;
     int32_t x_right = 0, x_right_next = 0, y_right = 0, r_right = 0;
-    int32_t y = 0;                         // current row
-    int32_t xl = 0, xr = 0;                // span ends on the current row
+    int32_t y = 0;           // current row
+    int32_t xl = 0, xr = 0;  // span ends on the current row
 
     // Number of spans the rasteriser has handed to the surface, and of block
     // copies (scrolls), for measurements; never reset by drawing.
@@ -135,7 +135,8 @@ inline void work_earn() {
     // Saved up to WORK_SAVED (a balance above it, which only a test's hand
     // can make, is left alone).
     if (ras.WorkLeft < WORK_SAVED)
-        ras.WorkLeft = ras.WorkLeft + WORK_PER_BYTE < WORK_SAVED ? ras.WorkLeft + WORK_PER_BYTE : WORK_SAVED;
+        ras.WorkLeft =
+            ras.WorkLeft + WORK_PER_BYTE < WORK_SAVED ? ras.WorkLeft + WORK_PER_BYTE : WORK_SAVED;
 }
 bool work_spend(int64_t units);
 void work_charge(int64_t units);
@@ -150,8 +151,8 @@ void g_charger_on();
 void g_charger_off();
 
 // Line rasteriser (window-relative pixels, pel of any sign and size).
-void line(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t pelx, int32_t pely,
-          int c1, int c2, int texture);
+void line(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t pelx, int32_t pely, int c1,
+          int c2, int texture);
 
 // Entry points in unit-screen pixels (OriginX/OriginY are added here).
 void drawline(int32_t x1, int32_t y1, int32_t x2, int32_t y2);

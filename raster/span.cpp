@@ -241,7 +241,8 @@ void NXG_set_clp(int x1, int y1, int x2, int y2) {
     int64_t right = clamp64(int64_t(x2) + 1, lo, hi);
     int64_t top = clamp64(int64_t(nxg.NXG_win_hgt) - y2, lo, hi);
     int64_t bottom = clamp64(int64_t(nxg.NXG_win_hgt) - y1 + 1, lo, hi);
-    nxg_clip(int(left), int(top), int(std::max<int64_t>(0, right - left)), int(std::max<int64_t>(0, bottom - top)));
+    nxg_clip(int(left), int(top), int(std::max<int64_t>(0, right - left)),
+             int(std::max<int64_t>(0, bottom - top)));
 }
 
 void NXG_copy_rect(int x1, int y1, int x2, int y2, int dx, int dy) {
@@ -264,7 +265,8 @@ void NXG_copy_rect(int x1, int y1, int x2, int y2, int dx, int dy) {
         Y = 0;
     }
     if (w <= 0 || h <= 0) return;
-    if (sx < -NXG_COORD_MAX || sx > NXG_COORD_MAX || sy < -NXG_COORD_MAX || sy > NXG_COORD_MAX) return;
+    if (sx < -NXG_COORD_MAX || sx > NXG_COORD_MAX || sy < -NXG_COORD_MAX || sy > NXG_COORD_MAX)
+        return;
     if (!work_spend(WORK_CALL + w * h / 64)) return;
     ras.copies++;
     nxg_copy(int(sx), int(sy), int(w), int(h), int(X), int(Y));

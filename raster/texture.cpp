@@ -101,7 +101,8 @@ void prepareRows() {
         // Runs of |PhyPelX| pixels, the first one set for a positive pel.
         int64_t run = sizeOf(ras.pen.PhyPelX, TEXTURE_SIZE_MAX);
         bool firstOn = ras.pen.PhyPelX > 0;
-        packRow(r.TexturePat[0], 2 * run, [run, firstOn](int64_t phase) { return (phase < run) == firstOn; });
+        packRow(r.TexturePat[0], 2 * run,
+                [run, firstOn](int64_t phase) { return (phase < run) == firstOn; });
     }
     if (isPattern(code)) preparePattern(code);
 }
@@ -209,7 +210,8 @@ void start_def_texture(int code) {
     if (isPattern(code)) {
         // The mask is recorded as an absolute size within the grid; a larger
         // mask is scaled down with its proportions kept.
-        int64_t w = std::llabs(int64_t(ras.pen.PhyMaskX)), h = std::llabs(int64_t(ras.pen.PhyMaskY));
+        int64_t w = std::llabs(int64_t(ras.pen.PhyMaskX)),
+                h = std::llabs(int64_t(ras.pen.PhyMaskY));
         if (w < 1) w = 1;
         if (h < 1) h = 1;
         int64_t m = w > h ? w : h;

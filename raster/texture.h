@@ -7,8 +7,8 @@
 
 namespace naplps {
 
-constexpr int TEXTURE_GRID = 50;       // cells per grid row and column
-constexpr int TEXTURE_CELLS = 640;     // cells of one prepared mask row
+constexpr int TEXTURE_GRID = 50;           // cells per grid row and column
+constexpr int TEXTURE_CELLS = 640;         // cells of one prepared mask row
 constexpr int TEXTURE_SIZE_MAX = 1 << 16;  // largest pattern period in pixels
 
 // set_TEXTURE(code) and def_texture() are declared in raster/raster.h.

@@ -21,4 +21,4 @@ export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 cd build-fuzz
 exec ./fuzz_decoder -max_total_time="$seconds" -print_final_stats=1 -timeout=10 \
-     -rss_limit_mb=2048 -max_len=8192 -artifact_prefix=./ corpus "${seeds[@]/#/../}"
+     -rss_limit_mb=2048 -max_len=2048 -artifact_prefix=./ corpus "${seeds[@]/#/../}"

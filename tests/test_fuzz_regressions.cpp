@@ -39,7 +39,8 @@ TEST(FuzzRegressions, EveryFindingReplaysWithinTheWorkItsBytesPayFor) {
         fuzz_one(s.data(), s.size());
         // The last decode (after the resize) started from the load-time state.
         if (s.size() >= 3) {
-            EXPECT_LE(ras.WorkSpent, uint64_t(WORK_AT_LOAD) + s.size() * uint64_t(WORK_PER_BYTE) + (64u << 20))
+            EXPECT_LE(ras.WorkSpent,
+                      uint64_t(WORK_AT_LOAD) + s.size() * uint64_t(WORK_PER_BYTE) + (64u << 20))
                 << f;
         }
     }
@@ -54,18 +55,21 @@ TEST(FuzzTarget, TheScanOfBytesFindsWhatTheScanOfTheFileFinds) {
     const Bytes msg = wngdtest::textMessage("DisplayOffset mode=512 x=64 y=-32");
     with.insert(with.end(), msg.begin(), msg.end());
     std::vector<Bytes> streams = {with, Bytes{0xA0, 0xC8, 0xC1, 'x'}, Bytes{}};
-    for (size_t n = 0; n < with.size(); n++) streams.emplace_back(with.begin(), with.begin() + long(n));
+    for (size_t n = 0; n < with.size(); n++)
+        streams.emplace_back(with.begin(), with.begin() + long(n));
     for (const Bytes &s : streams) {
         const std::string path = wngdtest::writeFile("scan.nap", s);
         int32_t fm = -1, fx = -1, fy = -1, bm = -1, bx = -1, by = -1;
         int fromFile = _npGetDisplayOffset(path.c_str(), &fm, &fx, &fy);
         int fromBytes = pdi_scan_displayoffset(s.data(), s.size(), &bm, &bx, &by);
         EXPECT_EQ(fromFile, fromBytes) << s.size();
-        EXPECT_EQ(std::vector<int32_t>({fm, fx, fy}), std::vector<int32_t>({bm, bx, by})) << s.size();
+        EXPECT_EQ(std::vector<int32_t>({fm, fx, fy}), std::vector<int32_t>({bm, bx, by}))
+            << s.size();
         int a[7], b[7];
-        int ra = pdi_set_displayoffset(path.c_str(), 3, 4, 640, &a[0], &a[1], &a[2], &a[3], &a[4], &a[5], &a[6]);
-        int rb = pdi_set_displayoffset_bytes(s.data(), s.size(), 3, 4, 640, &b[0], &b[1], &b[2], &b[3], &b[4],
-                                             &b[5], &b[6]);
+        int ra = pdi_set_displayoffset(path.c_str(), 3, 4, 640, &a[0], &a[1], &a[2], &a[3], &a[4],
+                                       &a[5], &a[6]);
+        int rb = pdi_set_displayoffset_bytes(s.data(), s.size(), 3, 4, 640, &b[0], &b[1], &b[2],
+                                             &b[3], &b[4], &b[5], &b[6]);
         EXPECT_EQ(ra, rb) << s.size();
         EXPECT_EQ(std::vector<int>(a, a + 7), std::vector<int>(b, b + 7)) << s.size();
     }

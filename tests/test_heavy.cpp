@@ -60,7 +60,9 @@ Bytes cat(Bytes a, const Bytes &b) {
 
 // RESET, SELECT COLOR 240, TEXT with characters 8 x 10, SCROLL ON: the
 // cursor stands on the bottom row, where a line feed scrolls.
-Bytes scrollingText() { return {0xA0, 0xC8, 0xC1, 0xBE, 0xFC, 0xA2, 0xC0, 0xC0, 0xC0, 0xC9, 0xC2, 0x97}; }
+Bytes scrollingText() {
+    return {0xA0, 0xC8, 0xC1, 0xBE, 0xFC, 0xA2, 0xC0, 0xC0, 0xC0, 0xC9, 0xC2, 0x97};
+}
 
 // The first and last rows holding anything but colour cell 0, or {-1, -1}.
 std::pair<int, int> inkRows(const Grid &g) {
@@ -92,7 +94,8 @@ TEST(HeavyStreams, PelsAsWideAsTheFieldScrollOnceEachWithinTheirWork) {
     EXPECT_GT(d.copies, 5000u);
     EXPECT_EQ(d.refused, 0u);
     EXPECT_LE(d.spent, s.size() * uint64_t(WORK_PER_BYTE));
-    EXPECT_TRUE(ptest::pictureIs(d.grid, decode(heavy::incrementalScroll(KB10)).grid));  // repeatable
+    EXPECT_TRUE(
+        ptest::pictureIs(d.grid, decode(heavy::incrementalScroll(KB10)).grid));  // repeatable
 }
 
 // SCROLL ON and 10,240 line feeds: every feed at the bottom row scrolls the
@@ -153,7 +156,8 @@ TEST(WorkMeter, MacroChainsSpendNoMoreThanTheirBytesPayFor) {
         const Bytes s = heavy::macroChain(h.body, 20, 4096);
         for (auto [w, hgt] : {std::pair{512, 400}, std::pair{1024, 1024}}) {
             Decoded d = decode(s, w, hgt);
-            EXPECT_LE(d.spent, uint64_t(WORK_AT_LOAD) + s.size() * uint64_t(WORK_PER_BYTE) + OVERDRAW)
+            EXPECT_LE(d.spent,
+                      uint64_t(WORK_AT_LOAD) + s.size() * uint64_t(WORK_PER_BYTE) + OVERDRAW)
                 << h.name << " " << w;
             EXPECT_GT(d.spent, uint64_t(WORK_AT_LOAD) + s.size() * uint64_t(WORK_PER_BYTE) / 2)
                 << h.name << " " << w;  // it did ask for more than the bytes pay

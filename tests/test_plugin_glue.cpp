@@ -497,7 +497,8 @@ TEST_F(PluginWindow, APauseHoldsNothingUp) {
 // Two pictures on one page: the second one's new window shows its own
 // colour map, not the one the first picture left behind.
 TEST_F(PluginWindow, APictureNeverShowsAnotherOnesColours) {
-    const Bytes noReset = {0xBE, 0xF0, 0xB3, 0xC0, 0xD2, 0xE4, 0xC0, 0xFD, 0xE0, 0x00};  // colour 192
+    const Bytes noReset = {0xBE, 0xF0, 0xB3, 0xC0, 0xD2,
+                           0xE4, 0xC0, 0xFD, 0xE0, 0x00};  // colour 192
     auto rgbOf = [](Inst &i) {
         const NxgXSlot *x = &nxgx.slot[i.pi()->pdi_win_id];
         return tcrgb::drawableRgbOf(i.w.dpy, x->pm, x->cms, 300, 200);

@@ -13,24 +13,23 @@ namespace naplps {
 
 namespace {
 
-
 // One axis of the cursor with the field edges, the unit screen's extent and
 // the character field's extents on it.
 struct Axis {
     int32_t *log, *phy;
-    int32_t lo, hi;          // field edges
-    int32_t screen;          // unit screen: 0 .. screen
-    int32_t fldLo, fldHi;    // character field relative to the cursor
+    int32_t lo, hi;             // field edges
+    int32_t screen;             // unit screen: 0 .. screen
+    int32_t fldLo, fldHi;       // character field relative to the cursor
     int scrollFwd, scrollBack;  // scroll directions for a line step past hi / lo
 };
 
 Axis xAxis() {
-    return {&ip.LogCursX, &ip.PhyCursX, ip.Act_L, ip.Act_R, UNIT_WIDTH,
+    return {&ip.LogCursX, &ip.PhyCursX, ip.Act_L,    ip.Act_R,    UNIT_WIDTH,
             txt.ChrFld_l, txt.ChrFld_r, SCROLL_LEFT, SCROLL_RIGHT};
 }
 
 Axis yAxis() {
-    return {&ip.LogCursY, &ip.PhyCursY, ip.Act_B, ip.Act_T, UNIT_HEIGHT,
+    return {&ip.LogCursY, &ip.PhyCursY, ip.Act_B,    ip.Act_T, UNIT_HEIGHT,
             txt.ChrFld_b, txt.ChrFld_t, SCROLL_DOWN, SCROLL_UP};
 }
 
@@ -89,7 +88,8 @@ void scrollLine(int32_t step, int dir) {
     int64_t mag = step < 0 ? -int64_t(step) : int64_t(step);
     int n = logtophy(sat32(mag));
     if (txt.InField == 1 || txt.InField == 2)
-        scrollscr(n, dir, logtophy(ip.Act_R), logtophy(ip.Act_B), logtophy(ip.Act_L), logtophy(ip.Act_T));
+        scrollscr(n, dir, logtophy(ip.Act_R), logtophy(ip.Act_B), logtophy(ip.Act_L),
+                  logtophy(ip.Act_T));
     else
         scrollscr(n, dir, 0, 0, sat32(int64_t(ip.Scr_Width) - 1), sat32(int64_t(ip.Scr_Hight) - 1));
 }
@@ -265,13 +265,13 @@ void nextcursorpoint() {
 void PDI_c0(int code, int32_t *data) {
     if (code != C0_LF && code != C0_CR) txt.Done_auto_apd = AUTO_NONE;
     switch (code) {
-    case C0_BS: apb(); break;   // backspace
-    case C0_HT: apf(); break;   // horizontal tab
-    case C0_LF: apd(); break;   // line feed
-    case C0_VT: apu(); break;   // vertical tab
-    case C0_FF: cs(); break;    // clear screen
-    case C0_CR: apr(); break;   // carriage return
-    case C0_APS:                // active position set: row, column
+    case C0_BS: apb(); break;  // backspace
+    case C0_HT: apf(); break;  // horizontal tab
+    case C0_LF: apd(); break;  // line feed
+    case C0_VT: apu(); break;  // vertical tab
+    case C0_FF: cs(); break;   // clear screen
+    case C0_CR: apr(); break;  // carriage return
+    case C0_APS:               // active position set: row, column
         if (data[0] == 2) aps(data[1], data[2]);
         break;
     case C0_APH: aph(); break;  // active position home
@@ -281,7 +281,7 @@ void PDI_c0(int code, int32_t *data) {
         else
             nsr(-1, -1);
         break;
-    default: break;             // NUL, BEL, CAN, SUB and the rest: nothing
+    default: break;  // NUL, BEL, CAN, SUB and the rest: nothing
     }
     nextcursorpoint();
 }

@@ -103,7 +103,9 @@ void loadGlyph(const uint8_t *src) {
 
 // A rectangle in the text colour in force: x, y bottom-up pixels of the
 // window (OriginX/OriginY included), w columns, h + 1 rows.
-void rect(int64_t x, int64_t y, int64_t w, int64_t h) { dot_p(sat32(x), sat32(y), sat32(w), sat32(h)); }
+void rect(int64_t x, int64_t y, int64_t w, int64_t h) {
+    dot_p(sat32(x), sat32(y), sat32(w), sat32(h));
+}
 
 // Steps of an error accumulator: how many pixels it advances before the
 // next glyph row or column, leaving the rest in acc (acc > 15 steps).
@@ -197,7 +199,8 @@ void drawGlyphReverse(int64_t x0, int64_t y, int64_t W, int64_t H) {
             x += dw;
             ax += W - 1;
             colDots |= 0x8000u >> c;
-            if ((rowDots & colDots) == 0 && dw > 0 && dh > 0) rect(ras.pen.OriginX + x - dw, ras.pen.OriginY + y, dw, dh - 1);
+            if ((rowDots & colDots) == 0 && dw > 0 && dh > 0)
+                rect(ras.pen.OriginX + x - dw, ras.pen.OriginY + y, dw, dh - 1);
             if (dw > 0) colDots = 0;
         }
         if (dh > 0) {
@@ -233,7 +236,8 @@ void fetch(int set, int32_t code) {
     case SET_KATAKANA_G:
     case SET_HIRAGANA: {  // one-byte kana; hiragana from the katakana row
         int jis = knhantojis(code);
-        if (set == SET_HIRAGANA && (jis >> 8) == ROW_KATAKANA) jis = ROW_HIRAGANA << 8 | (jis & 0xFF);
+        if (set == SET_HIRAGANA && (jis >> 8) == ROW_KATAKANA)
+            jis = ROW_HIRAGANA << 8 | (jis & 0xFF);
         txt.CodeHigh = jis >> 8;
         txt.CodeLow = jis & 0xFF;
         getfont();
@@ -330,17 +334,34 @@ void rotatefont() {
                 }
         std::memcpy(src, dst, sizeof src);
     };
-    if (ras.pen.PhyCharX < 0) transform([](int x, int y, int &nx, int &ny) { nx = 15 - x; ny = y; });
-    if (ras.pen.PhyCharY < 0) transform([](int x, int y, int &nx, int &ny) { nx = x; ny = 15 - y; });
+    if (ras.pen.PhyCharX < 0)
+        transform([](int x, int y, int &nx, int &ny) {
+            nx = 15 - x;
+            ny = y;
+        });
+    if (ras.pen.PhyCharY < 0)
+        transform([](int x, int y, int &nx, int &ny) {
+            nx = x;
+            ny = 15 - y;
+        });
     switch (txt.Rotate) {
     case 1:  // a quarter turn counter-clockwise
-        transform([](int x, int y, int &nx, int &ny) { nx = y; ny = 15 - x; });
+        transform([](int x, int y, int &nx, int &ny) {
+            nx = y;
+            ny = 15 - x;
+        });
         break;
     case 2:  // a half turn
-        transform([](int x, int y, int &nx, int &ny) { nx = 15 - x; ny = 15 - y; });
+        transform([](int x, int y, int &nx, int &ny) {
+            nx = 15 - x;
+            ny = 15 - y;
+        });
         break;
     case 3:  // a quarter turn clockwise
-        transform([](int x, int y, int &nx, int &ny) { nx = 15 - y; ny = x; });
+        transform([](int x, int y, int &nx, int &ny) {
+            nx = 15 - y;
+            ny = x;
+        });
         break;
     default: break;
     }
@@ -350,10 +371,11 @@ void rotatefont() {
 void drawfont(int set) {
     // Proportional spacing pulls the character left by its left margin.
     const int32_t startX = ip.LogCursX;
-    const bool proportional =
-        txt.LastCharType == SET_PRIMARY && txt.InterChar == 3 && (txt.Rotate == 0 || txt.Rotate == 2);
+    const bool proportional = txt.LastCharType == SET_PRIMARY && txt.InterChar == 3 &&
+                              (txt.Rotate == 0 || txt.Rotate == 2);
     if (proportional)
-        ip.LogCursX = sat32(ip.LogCursX - proMarginLeft(txt.LastCharCd_a) * int64_t(ip.LogCharX) / 22);
+        ip.LogCursX =
+            sat32(ip.LogCursX - proMarginLeft(txt.LastCharCd_a) * int64_t(ip.LogCharX) / 22);
 
     int64_t PX = abs64(ras.pen.PhyCharX), PY = abs64(ras.pen.PhyCharY);
     int32_t LX = sat32(abs64(ip.LogCharX)), LY = sat32(abs64(ip.LogCharY));
@@ -419,7 +441,8 @@ void drawfont(int set) {
 
     // Underline along the cursor's edge of the cell, one pel thick.
     if (txt.UnderLine == 1) {
-        int64_t X = int64_t(ras.pen.OriginX) + ip.PhyCursX, Y = int64_t(ras.pen.OriginY) + ip.PhyCursY;
+        int64_t X = int64_t(ras.pen.OriginX) + ip.PhyCursX,
+                Y = int64_t(ras.pen.OriginY) + ip.PhyCursY;
         int64_t cw = ras.pen.PhyCharX, pel = ras.pen.PhyPelY;
         switch (txt.Rotate) {
         case 1: rect(X - pel, Y, pel, cw); break;
@@ -488,7 +511,8 @@ void PDI_moji(int set, int32_t *data) {
     if (n > DATA_MAX_VALUES) n = DATA_MAX_VALUES;
     for (int i = 1; i <= n; i++) {
         fetch(set, data[i]);
-        if (txt.LastCharType == SET_PRIMARY && txt.WordWrap == 1 && isBreakChar(txt.LastCharCd_a) && i >= 2)
+        if (txt.LastCharType == SET_PRIMARY && txt.WordWrap == 1 && isBreakChar(txt.LastCharCd_a) &&
+            i >= 2)
             wordWrap(data, n, i);
         // Off the field's left edge the character in hand already counts as
         // the last one, so that drawfont's spacing sees it.

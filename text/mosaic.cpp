@@ -94,14 +94,17 @@ void PDI_mosaic(int32_t *data) {
     bool blocks = true;
     if (txt.UnderLine == 1) {
         bool sideways = txt.Rotate == 1 || txt.Rotate == 3;
-        blocks = shrink(bw, sideways ? ras.pen.PhyPelY : ras.pen.PhyPelX) && shrink(bh, sideways ? ras.pen.PhyPelX : ras.pen.PhyPelY);
+        blocks = shrink(bw, sideways ? ras.pen.PhyPelY : ras.pen.PhyPelX) &&
+                 shrink(bh, sideways ? ras.pen.PhyPelX : ras.pen.PhyPelY);
     }
 
     int colour;
     if (txt.Reverse != 1)
         colour = ras.pen.ColorMod != 0 ? ras.pen.ForColor : ras.pen.ColorNo;
     else
-        colour = ras.pen.ColorMod == 0 ? ras.pen.ColorNo : ras.pen.ColorMod == 2 ? ras.pen.BakColor : ras.pen.ForColor;
+        colour = ras.pen.ColorMod == 0   ? ras.pen.ColorNo
+                 : ras.pen.ColorMod == 2 ? ras.pen.BakColor
+                                         : ras.pen.ForColor;
     bool drawClear = ras.pen.ColorMod != 2 && txt.Reverse != 0;
 
     int n = data[0];
@@ -110,7 +113,8 @@ void PDI_mosaic(int32_t *data) {
         int code = data[i] & 0x7F;
         int64_t x = ip.PhyCursX, y = ip.PhyCursY;
         if (ras.pen.ColorMod == 2)
-            drawabspel(sat32(x), sat32(y), sat32(W), sat32(H), txt.Reverse == 1 ? ras.pen.ForColor : ras.pen.BakColor);
+            drawabspel(sat32(x), sat32(y), sat32(W), sat32(H),
+                       txt.Reverse == 1 ? ras.pen.ForColor : ras.pen.BakColor);
         if (blocks && ((code & MOSAIC_BIT) || code == MOSAIC_FULL)) {
             for (int k = 0; k < 6; k++) {
                 bool set = (code & msk[k]) != 0;

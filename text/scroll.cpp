@@ -22,7 +22,8 @@ void scrollscr(int n, int dir, int x1, int y1, int x2, int y2) {
     if (ax > bx) std::swap(ax, bx);
     if (ay > by) std::swap(ay, by);
     // Only the part inside the clip rectangle moves.
-    if (ax > ras.VRAM_x_max || bx < ras.VRAM_x_min || ay > ras.VRAM_y_max || by < ras.VRAM_y_min) return;
+    if (ax > ras.VRAM_x_max || bx < ras.VRAM_x_min || ay > ras.VRAM_y_max || by < ras.VRAM_y_min)
+        return;
     if (ax < ras.VRAM_x_min) ax = ras.VRAM_x_min;
     if (ay < ras.VRAM_y_min) ay = ras.VRAM_y_min;
     if (bx > ras.VRAM_x_max) bx = ras.VRAM_x_max;

@@ -15,10 +15,10 @@ struct Text {
     // fills only this rectangle of the picture.
     int32_t PDI_reset_mode = 0;
     int32_t PDI_win_x1 = 0, PDI_win_y1 = 0, PDI_win_x2 = 0, PDI_win_y2 = 0;
-    int32_t InField = 0;   // 2 cell inside the field, 1 cursor inside, 0 outside
+    int32_t InField = 0;  // 2 cell inside the field, 1 cursor inside, 0 outside
     int32_t LastCharType = 0, LastCharCd_a = 0;
-    int32_t LastCharCode = 0;   // JIS row * 256 + cell of the last character
-    int32_t Inapf = 0;          // 1 while a character advance runs
+    int32_t LastCharCode = 0;  // JIS row * 256 + cell of the last character
+    int32_t Inapf = 0;         // 1 while a character advance runs
 
     // Character field: extents of one cell relative to the cursor (logical).
     int32_t ChrFld_l = 0, ChrFld_r = 0, ChrFld_b = 0, ChrFld_t = 0;

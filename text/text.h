@@ -15,14 +15,14 @@ constexpr int PATH_RIGHT = 0, PATH_LEFT = 1, PATH_UP = 2, PATH_DOWN = 3;
 constexpr int SCROLL_DOWN = 0, SCROLL_LEFT = 1, SCROLL_UP = 2, SCROLL_RIGHT = 3;
 
 // Values of Done_auto_apd.
-constexpr int AUTO_NONE = 0;      // no automatic line change pending
-constexpr int AUTO_WRAPPED = 1;   // a character advance just changed line
-constexpr int AUTO_SWALLOWED = 2; // one CR or LF after it was swallowed
+constexpr int AUTO_NONE = 0;       // no automatic line change pending
+constexpr int AUTO_WRAPPED = 1;    // a character advance just changed line
+constexpr int AUTO_SWALLOWED = 2;  // one CR or LF after it was swallowed
 
 // The text code's entries for the decoder.
-void PDI_c0(int code, int32_t *data);         // C0 control
-void PDI_moji(int set, int32_t *data);        // text run of a character set
-void PDI_mosaic(int32_t *data);               // run of mosaic characters
+void PDI_c0(int code, int32_t *data);   // C0 control
+void PDI_moji(int set, int32_t *data);  // text run of a character set
+void PDI_mosaic(int32_t *data);         // run of mosaic characters
 // A C1 control that sets a text attribute or character size, or repeats
 // the last character (REPEAT with its count in data[1], REPEAT TO EOL).
 void text_c1(int code, const int32_t *data);

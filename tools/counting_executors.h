@@ -6,7 +6,7 @@
 namespace naplps {
 
 struct ExecCounts {
-    long pdi[64] = {};        // by opcode 0x20 .. 0x3F (index opcode - 0x20)
+    long pdi[64] = {};  // by opcode 0x20 .. 0x3F (index opcode - 0x20)
     long c0[32] = {};
     long c1[32] = {};
     long textRuns = 0, characters = 0;

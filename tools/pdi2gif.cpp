@@ -141,12 +141,15 @@ public:
         bool unchangedInside = false;
         auto add = [&](const uint8_t *p) {
             uint32_t key = uint32_t(p[0]) << 16 | uint32_t(p[1]) << 8 | p[2];
-            if (index.emplace(key, int(colours.size())).second) colours.push_back({p[0], p[1], p[2]});
+            if (index.emplace(key, int(colours.size())).second)
+                colours.push_back({p[0], p[1], p[2]});
         };
         for (int y = y0; y <= y1; y++)
             for (int x = x0; x <= x1; x++) {
-                if (first || changed(rgb, x, y)) add(at(rgb, x, y));
-                else unchangedInside = true;
+                if (first || changed(rgb, x, y))
+                    add(at(rgb, x, y));
+                else
+                    unchangedInside = true;
             }
         int transparent = NO_TRANSPARENT_COLOR;
         if (unchangedInside && colours.size() < 256) {
@@ -217,7 +220,8 @@ private:
             if (std::memcmp(a, b, size_t(w_) * 3) == 0) continue;
             *y0 = std::min(*y0, y), *y1 = y;
             for (int x = 0; x < w_; x++)
-                if (std::memcmp(a + 3 * x, b + 3 * x, 3) != 0) *x0 = std::min(*x0, x), *x1 = std::max(*x1, x);
+                if (std::memcmp(a + 3 * x, b + 3 * x, 3) != 0)
+                    *x0 = std::min(*x0, x), *x1 = std::max(*x1, x);
         }
         return *x1 >= 0;
     }
@@ -325,8 +329,7 @@ Cycle findBlinkCycle(long maxTicks) {
     while (n < 0 && errno == EINTR);
     close(fd[0]);
     int status = 0;
-    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-    }
+    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {}
     if (n == ssize_t(sizeof result) && result[0] >= 0 && result[1] > 0) {
         c.found = true;
         c.start = result[0];
@@ -401,7 +404,8 @@ int animate(const std::vector<uint8_t> &bytes, int w, int h, long maxSeconds, co
             film.show(take.picture());
             long ticks = std::max(0L, limitTicks - nowTicks);
             if (c.found)
-                ticks = c.start + c.period * std::max(1L, (limitTicks - nowTicks - c.start) / c.period);
+                ticks =
+                    c.start + c.period * std::max(1L, (limitTicks - nowTicks - c.start) / c.period);
             for (long t = 0; t < ticks; t++) {
                 film.pass(seen::TICK_MS);
                 seen::blinkTick();
@@ -452,7 +456,8 @@ int main(int argc, char **argv) {
             char *end = nullptr;
             long v = i + 1 < argc ? std::strtol(argv[i + 1], &end, 10) : 0;
             if (i + 1 >= argc || end == argv[i + 1] || *end != '\0' || v < 1 || v > MAX_SECONDS)
-                return cli::badUsage("pdi2gif", kUsage, "--max-seconds needs a whole number 1..600");
+                return cli::badUsage("pdi2gif", kUsage,
+                                     "--max-seconds needs a whole number 1..600");
             maxSeconds = v;
             i++;
         } else if (a.size() > 1 && a[0] == '-') {

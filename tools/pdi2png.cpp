@@ -75,9 +75,9 @@ const char kUsage[] =
 
 // What the picture is drawn with besides its bytes.
 struct Extras {
-    const char *file = nullptr;    // the picture file, for --display-offset
+    const char *file = nullptr;  // the picture file, for --display-offset
     bool displayOffset = false;
-    bool images = false;           // draw the images the stream names
+    bool images = false;  // draw the images the stream names
 };
 
 bool parseSize(const char *s, int *w, int *h) {
@@ -178,8 +178,8 @@ void decode(const std::vector<uint8_t> &bytes, int w, int h, bool stats, const E
 }
 
 // The picture drawn on the in-memory surface, in the colours it shows.
-int renderInMemory(const std::vector<uint8_t> &bytes, int w, int h, bool stats,
-                   const Extras &ex, std::vector<uint8_t> *rgb) {
+int renderInMemory(const std::vector<uint8_t> &bytes, int w, int h, bool stats, const Extras &ex,
+                   std::vector<uint8_t> *rgb) {
     int id = -1;
     if (pdi_win_open(&id, 0, nullptr, nullptr, w, h) != 0 || id < 0) {
         std::fprintf(stderr, "pdi2png: no memory for a %dx%d picture\n", w, h);
@@ -215,9 +215,9 @@ int renderX11(const std::vector<uint8_t> &bytes, int w, int h, bool stats, const
         XtDestroyApplicationContext(app);
         return 1;
     }
-    Widget shell = XtVaAppCreateShell("pdi2png", "Pdi2png", applicationShellWidgetClass, dpy,
-                                      XtNwidth, w, XtNheight, h, XtNmappedWhenManaged, False,
-                                      nullptr);
+    Widget shell =
+        XtVaAppCreateShell("pdi2png", "Pdi2png", applicationShellWidgetClass, dpy, XtNwidth, w,
+                           XtNheight, h, XtNmappedWhenManaged, False, nullptr);
     Widget canvas = XtVaCreateManagedWidget("canvas", coreWidgetClass, shell, XtNwidth, w,
                                             XtNheight, h, nullptr);
     XtRealizeWidget(shell);
@@ -275,7 +275,8 @@ int runX11(char **argv) {
     size_t slash = path.rfind('/');
     path = (slash == std::string::npos ? std::string() : path.substr(0, slash + 1)) + "pdi2png-x11";
     execv(path.c_str(), argv);
-    std::fprintf(stderr, "pdi2png: --x11 needs %s (a build with X11): %s\n", path.c_str(), std::strerror(errno));
+    std::fprintf(stderr, "pdi2png: --x11 needs %s (a build with X11): %s\n", path.c_str(),
+                 std::strerror(errno));
     return 1;
 }
 #endif
@@ -303,7 +304,8 @@ int main(int argc, char **argv) {
             x11 = true;
         } else if (a == "--images") {
             if (i + 1 >= argc || pdi_set_image_path(argv[i + 1]) != 0) {
-                std::fprintf(stderr, "pdi2png: --images needs a directory of at most %d characters\n",
+                std::fprintf(stderr,
+                             "pdi2png: --images needs a directory of at most %d characters\n",
                              GDF_PATH_MAX);
                 return 2;
             }

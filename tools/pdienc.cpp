@@ -220,22 +220,25 @@ std::string unquote(Encoder &e, const std::string &q) {
             continue;
         }
         char n = q[++i];
-        if (n == 'n') s += '\n';
-        else if (n == 'r') s += '\r';
+        if (n == 'n')
+            s += '\n';
+        else if (n == 'r')
+            s += '\r';
         else if (n == 'x' && i + 2 < q.size()) {
             s += char(std::strtol(q.substr(i + 1, 2).c_str(), nullptr, 16));
             i += 2;
-        } else s += n;
+        } else
+            s += n;
     }
     return s;
 }
 
 const std::map<std::string, int> kGeometry = {
-    {"point-set", 0x24}, {"point-set-rel", 0x25}, {"point", 0x26}, {"point-rel", 0x27},
-    {"line", 0x28}, {"line-rel", 0x29}, {"set-line", 0x2A}, {"set-line-rel", 0x2B},
-    {"arc", 0x2C}, {"arc-filled", 0x2D}, {"set-arc", 0x2E}, {"set-arc-filled", 0x2F},
-    {"rect", 0x30}, {"rect-filled", 0x31}, {"set-rect", 0x32}, {"set-rect-filled", 0x33},
-    {"poly", 0x34}, {"poly-filled", 0x35}, {"set-poly", 0x36}, {"set-poly-filled", 0x37},
+    {"point-set", 0x24}, {"point-set-rel", 0x25}, {"point", 0x26},    {"point-rel", 0x27},
+    {"line", 0x28},      {"line-rel", 0x29},      {"set-line", 0x2A}, {"set-line-rel", 0x2B},
+    {"arc", 0x2C},       {"arc-filled", 0x2D},    {"set-arc", 0x2E},  {"set-arc-filled", 0x2F},
+    {"rect", 0x30},      {"rect-filled", 0x31},   {"set-rect", 0x32}, {"set-rect-filled", 0x33},
+    {"poly", 0x34},      {"poly-filled", 0x35},   {"set-poly", 0x36}, {"set-poly-filled", 0x37},
     {"field", 0x38},
 };
 
@@ -248,10 +251,12 @@ void encodeLine(Encoder &e, const std::string &line) {
     if (auto g = kGeometry.find(name); g != kGeometry.end()) {
         if (args.size() % 2 != 0) e.fail(name + " takes pairs of numbers");
         e.op(g->second);
-        for (size_t i = 0; i < args.size(); i += 2) e.mul(number(e, args[i]), number(e, args[i + 1]));
+        for (size_t i = 0; i < args.size(); i += 2)
+            e.mul(number(e, args[i]), number(e, args[i + 1]));
     } else if (name == "reset") {
-        Options o(e, args, {"domain", "colour", "screen", "text", "blink", "protect", "texture",
-                            "macro", "drcs"});
+        Options o(
+            e, args,
+            {"domain", "colour", "screen", "text", "blink", "protect", "texture", "macro", "drcs"});
         e.op(0x20);
         e.operand(o.get("domain", 0, 1, 0) | o.get("colour", 0, 3, 0) << 1 |
                   o.get("screen", 0, 7, 0) << 3);

@@ -15,14 +15,38 @@
 using namespace naplps;
 
 static const char *const kOpNames[32] = {
-    "RESET", "DOMAIN", "TEXT", "TEXTURE",
-    "POINT SET ABS", "POINT SET REL", "POINT ABS", "POINT REL",
-    "LINE ABS", "LINE REL", "SET & LINE ABS", "SET & LINE REL",
-    "ARC OUTLINED", "ARC FILLED", "SET & ARC OUTLINED", "SET & ARC FILLED",
-    "RECT OUTLINED", "RECT FILLED", "SET & RECT OUTLINED", "SET & RECT FILLED",
-    "POLY OUTLINED", "POLY FILLED", "SET & POLY OUTLINED", "SET & POLY FILLED",
-    "FIELD", "INCREMENTAL POINT", "INCREMENTAL LINE", "INCREMENTAL POLYGON",
-    "SET COLOR", "WAIT", "SELECT COLOR", "BLINK",
+    "RESET",
+    "DOMAIN",
+    "TEXT",
+    "TEXTURE",
+    "POINT SET ABS",
+    "POINT SET REL",
+    "POINT ABS",
+    "POINT REL",
+    "LINE ABS",
+    "LINE REL",
+    "SET & LINE ABS",
+    "SET & LINE REL",
+    "ARC OUTLINED",
+    "ARC FILLED",
+    "SET & ARC OUTLINED",
+    "SET & ARC FILLED",
+    "RECT OUTLINED",
+    "RECT FILLED",
+    "SET & RECT OUTLINED",
+    "SET & RECT FILLED",
+    "POLY OUTLINED",
+    "POLY FILLED",
+    "SET & POLY OUTLINED",
+    "SET & POLY FILLED",
+    "FIELD",
+    "INCREMENTAL POINT",
+    "INCREMENTAL LINE",
+    "INCREMENTAL POLYGON",
+    "SET COLOR",
+    "WAIT",
+    "SELECT COLOR",
+    "BLINK",
 };
 
 static const char kUsage[] =
@@ -54,7 +78,8 @@ int main(int argc, char **argv) {
     pdi_flush(0);  // an instruction still pending at the end counts too
     const ExecCounts &c = execCounts;
     std::printf("%s: %zu bytes\n", argv[1], bytes.size());
-    std::printf("  text: %ld characters in %ld runs, %ld mosaic characters\n", c.characters, c.textRuns, c.mosaics);
+    std::printf("  text: %ld characters in %ld runs, %ld mosaic characters\n", c.characters,
+                c.textRuns, c.mosaics);
     long instr = 0;
     for (int i = 0; i < 32; i++) instr += c.pdi[i];
     instr += c.incpoint + c.incline + c.incpoly;

@@ -72,8 +72,8 @@ struct Picture {
     std::string url;
     uint16_t stype = NP_NORMAL;
     size_t offset = 0;
-    bool open = false;       // the stream is open
-    bool given = false;      // the window was given to the plug-in
+    bool open = false;   // the stream is open
+    bool given = false;  // the window was given to the plug-in
 };
 
 // Everything the host keeps while it runs.
@@ -90,7 +90,7 @@ struct Host {
     NPPluginFuncs pf = {};
     NPNetscapeFuncs ns = {};
     bool windowGiven = false;
-    long lastActivity = 0;   // when the last event or timer was handled
+    long lastActivity = 0;  // when the last event or timer was handled
 };
 
 Host host;
@@ -234,8 +234,7 @@ void hostReloadPlugins(NPBool) {}
 JRIEnv *hostGetJavaEnv() { return nullptr; }
 jref hostGetJavaPeer(NPP) { return nullptr; }
 NPError hostGetURLNotify(NPP, const char *, const char *, void *) { return NPERR_GENERIC_ERROR; }
-NPError hostPostURLNotify(NPP, const char *, const char *, uint32_t, const char *, NPBool,
-                          void *) {
+NPError hostPostURLNotify(NPP, const char *, const char *, uint32_t, const char *, NPBool, void *) {
     return NPERR_GENERIC_ERROR;
 }
 NPError hostGetValue(NPP, NPNVariable variable, void *value) {
@@ -310,7 +309,8 @@ void giveWindows(int width, int height) {
     host.picH = height;
     for (size_t i = 0; i < host.pics.size(); i++) {
         Picture &p = host.pics[i];
-        XtConfigureWidget(p.core, Position(i * size_t(width)), 0, Dimension(width), Dimension(height), 0);
+        XtConfigureWidget(p.core, Position(i * size_t(width)), 0, Dimension(width),
+                          Dimension(height), 0);
         p.npwin.x = int32_t(i * size_t(width));
         p.npwin.width = uint32_t(width);
         p.npwin.height = uint32_t(height);
@@ -329,8 +329,7 @@ void onStructure(Widget, XtPointer, XEvent *ev, Boolean *) {
 int pageWidth(int picW) { return int(std::min<size_t>(32767, size_t(picW) * host.pics.size())); }
 
 void onShellMessage(Widget, XtPointer, XEvent *ev, Boolean *) {
-    if (ev->type == ClientMessage && Atom(ev->xclient.data.l[0]) == host.wmDelete)
-        host.quit = true;
+    if (ev->type == ClientMessage && Atom(ev->xclient.data.l[0]) == host.wmDelete) host.quit = true;
 }
 
 // The window manager (or --resize) gave the shell a new size: it is the
@@ -342,7 +341,8 @@ void onShellStructure(Widget, XtPointer, XEvent *ev, Boolean *) {
     if (ev->type == ConfigureNotify) {
         int w = ev->xconfigure.width / int(host.pics.size()), h = ev->xconfigure.height;
         if (w < 1 || h < 1) return;
-        if (Dimension(ev->xconfigure.width) != host.page->core.width || Dimension(h) != host.page->core.height)
+        if (Dimension(ev->xconfigure.width) != host.page->core.width ||
+            Dimension(h) != host.page->core.height)
             XtResizeWidget(host.page, Dimension(ev->xconfigure.width), Dimension(h), 0);
         if (host.windowGiven && (w != host.picW || h != host.picH)) giveWindows(w, h);
     }
@@ -466,7 +466,8 @@ int main(int argc, char **argv) {
         Picture p;
         p.file = f;
         if (!readFile(f, p.bytes)) {
-            std::fprintf(stderr, "pdiview: cannot read %s: %s\n", f.c_str(), std::strerror(errno ? errno : EIO));
+            std::fprintf(stderr, "pdiview: cannot read %s: %s\n", f.c_str(),
+                         std::strerror(errno ? errno : EIO));
             return 1;
         }
         host.pics.push_back(std::move(p));
@@ -479,8 +480,8 @@ int main(int argc, char **argv) {
         return 1;
     }
     auto getMime = reinterpret_cast<const char *(*)()>(dlsym(lib, "NP_GetMIMEDescription"));
-    auto initialize =
-        reinterpret_cast<NPError (*)(NPNetscapeFuncs *, NPPluginFuncs *)>(dlsym(lib, "NP_Initialize"));
+    auto initialize = reinterpret_cast<NPError (*)(NPNetscapeFuncs *, NPPluginFuncs *)>(
+        dlsym(lib, "NP_Initialize"));
     auto shutdown = reinterpret_cast<NPError (*)()>(dlsym(lib, "NP_Shutdown"));
     if (!getMime || !initialize || !shutdown) {
         std::fprintf(stderr, "pdiview: %s is not an NPAPI plug-in (entries missing)\n",
@@ -521,8 +522,8 @@ int main(int argc, char **argv) {
     std::string title = name + " - pdiview";
     int pageW = pageWidth(opt.width);
     host.shell = XtVaAppCreateShell("pdiview", "Pdiview", applicationShellWidgetClass, host.dpy,
-                                    XtNtitle, title.c_str(), XtNiconName, name.c_str(),
-                                    XtNwidth, pageW, XtNheight, opt.height, nullptr);
+                                    XtNtitle, title.c_str(), XtNiconName, name.c_str(), XtNwidth,
+                                    pageW, XtNheight, opt.height, nullptr);
     host.page = XtVaCreateManagedWidget("page", compositeWidgetClass, host.shell, XtNwidth, pageW,
                                         XtNheight, opt.height, XtNbackground,
                                         BlackPixel(host.dpy, DefaultScreen(host.dpy)), nullptr);
@@ -542,9 +543,11 @@ int main(int argc, char **argv) {
     // One instance and one window for each picture, then the files as
     // streams, in interleaved blocks.
     for (Picture &p : host.pics) {
-        NPError err = host.pf.newp(const_cast<char *>(kMime), &p.npp, NP_EMBED, 0, nullptr, nullptr, nullptr);
+        NPError err =
+            host.pf.newp(const_cast<char *>(kMime), &p.npp, NP_EMBED, 0, nullptr, nullptr, nullptr);
         if (err) {
-            std::fprintf(stderr, "pdiview: the plug-in could not make an instance (NPAPI error %d)\n", err);
+            std::fprintf(stderr,
+                         "pdiview: the plug-in could not make an instance (NPAPI error %d)\n", err);
             return 1;
         }
         p.ws.type = NP_SETWINDOW;

@@ -42,7 +42,8 @@ void be16(std::vector<uint8_t> &out, size_t at, int v) {
 
 int main(int argc, char **argv) {
     if (cli::standardOptions(argc, argv, "png2wngd", kUsage)) return 0;
-    if (argc != 3 || argv[1][0] == '-' || argv[2][0] == '-') return cli::badUsage("png2wngd", kUsage);
+    if (argc != 3 || argv[1][0] == '-' || argv[2][0] == '-')
+        return cli::badUsage("png2wngd", kUsage);
     const char *in = argv[1], *outPath = argv[2];
 
     png_image im;

@@ -26,7 +26,8 @@ using namespace naplps;
 static_assert(NAPLPS_TICK_MS == BLINK_TICK_MS, "the page's tick is the decoder's");
 static_assert(NAPLPS_END_BLINK_STEPS == END_BLINK_STEPS, "the page blinks as the plug-in does");
 static_assert(NAPLPS_PICTURES_MAX == NXG_WIN_MAX, "one surface slot a picture");
-static_assert(NAPLPS_TICKS_MAX == WAIT_PENDING_MAX + END_BLINK_STEPS, "a longest pause and the end blinking");
+static_assert(NAPLPS_TICKS_MAX == WAIT_PENDING_MAX + END_BLINK_STEPS,
+              "a longest pause and the end blinking");
 
 namespace {
 

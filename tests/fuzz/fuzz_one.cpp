@@ -54,8 +54,8 @@ void decode(int which, const uint8_t *bytes, size_t size, size_t block, int w, i
     core_load_state();
     pdi_ctl(0, 0, 0, 0, 512);
     pdi_clip(0, 0, 0, w - 1, h - 1);
-    if (offset && pdi_set_displayoffset_bytes(bytes, size, 0, 0, 640, nullptr, nullptr, nullptr, nullptr,
-                                              nullptr, nullptr, nullptr) != 1) {
+    if (offset && pdi_set_displayoffset_bytes(bytes, size, 0, 0, 640, nullptr, nullptr, nullptr,
+                                              nullptr, nullptr, nullptr, nullptr) != 1) {
         pdi_ctl(0, 0, 0, 0, 512);
         pdi_clip(0, 0, 0, w - 1, h - 1);
     }
@@ -107,4 +107,3 @@ void fuzz_one(const uint8_t *data, size_t size) {
 }
 
 }  // namespace naplps
-

@@ -50,7 +50,8 @@ int main(int argc, char **argv) {
     }
     size_t pixels = size_t(wa) * ha, differ = 0;
     for (size_t i = 0; i < pixels; i++)
-        if (a[3 * i] != b[3 * i] || a[3 * i + 1] != b[3 * i + 1] || a[3 * i + 2] != b[3 * i + 2]) differ++;
+        if (a[3 * i] != b[3 * i] || a[3 * i + 1] != b[3 * i + 1] || a[3 * i + 2] != b[3 * i + 2])
+            differ++;
     std::printf("%u x %u, %zu of %zu pixels differ\n", unsigned(wa), unsigned(ha), differ, pixels);
     return double(pixels - differ) * 100.0 >= percent * double(pixels) ? 0 : 1;
 }

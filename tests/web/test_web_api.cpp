@@ -135,15 +135,17 @@ const char kBlinkingSquare[] =
 std::string twoRects(int wait) {
     return "reset domain colour=1 screen=7\n"
            "select 192\nset-rect-filled 10 10 40 40\n"
-           "wait " + std::to_string(wait) + "\n"
+           "wait " +
+           std::to_string(wait) +
+           "\n"
            "select 32\nset-rect-filled 150 100 40 40\n";
 }
 
 TEST(WebApi, PicturesPlayedTogetherEqualEachPlayedAlone) {
     // Pictures whose pauses and blinking run on their own ticks while the
     // others are fed: each ends exactly as when played alone.
-    std::vector<Bytes> pictures = {readFile(SOURCE_DIR "/examples/demo.pdi"), encode(kBlinkingSquare),
-                                   encode(twoRects(9))};
+    std::vector<Bytes> pictures = {readFile(SOURCE_DIR "/examples/demo.pdi"),
+                                   encode(kBlinkingSquare), encode(twoRects(9))};
     for (const std::string &f : corpusFiles()) pictures.push_back(readFile(f));
     ASSERT_FALSE(pictures[0].empty());
     const int W = 320, H = 250;
@@ -237,8 +239,7 @@ TEST(WebApi, BlinkingGoesOnWithTicksAfterTheEnd) {
     const Bytes still = encode(twoRects(1));
     pic = naplps_open(W, H);
     n = naplps_feed(pic, still.data(), int(still.size()));
-    while (naplps_tick(pic, 1) > 0) {
-    }
+    while (naplps_tick(pic, 1) > 0) {}
     EXPECT_EQ(naplps_feed(pic, still.data() + n, int(still.size()) - n), int(still.size()) - n);
     EXPECT_EQ(naplps_end(pic), 0);
     EXPECT_EQ(naplps_blinking(pic), 0);
