@@ -6,6 +6,7 @@
 #include "interp/blink.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "interp/state.h"
 #include "nxg/nxg.h"
@@ -14,6 +15,10 @@ namespace naplps {
 
 void blink_tick() {
     if (ip.WaitTimer > 0) ip.WaitTimer--;
+    // Most ticks are a pause's, with nothing blinking: a host without a
+    // clock (a batch tool) passes millions of them.
+    static const uint8_t none[sizeof ip.BTFlag] = {};
+    if (std::memcmp(ip.BTFlag, none, sizeof none) == 0) return;
     for (int i = 0; i < 256; i++) {
         if (ip.BTFlag[i] == 0) continue;
         if (ip.BTCount[i] != 0) {
