@@ -186,6 +186,13 @@ void NXG_set_clp(int x1, int y1, int x2, int y2);
 // its top-left pixel lands at x dx, bottom-up row dy.
 void NXG_copy_rect(int x1, int y1, int x2, int y2, int dx, int dy);
 
+// Stores the colour of a colour index (or, with `cell`, of an image cell's
+// pixel byte) on the current surface, paying for the repaint of that
+// colour's pixels which a window of read-only colour cells makes. With no
+// drawing work left the repaint is left; the next colour stored while there
+// is work again first makes (and pays for) the repaints left.
+void store_colour(int colour, int r, int g, int b, bool cell = false);
+
 // Marks the definition grid cells of the span TEXTURE_XT..TEXTURE_XB on
 // row TEXTURE_Y (called by the span output while TEXTURE_DEF_FLAG is set).
 void def_texture();
