@@ -43,7 +43,8 @@ struct Pen {
 // Metering starts with a picture's first byte: drawing that no stream
 // causes (a host's or a test's calls before any byte) is not metered.
 // A unit is about a nanosecond of drawing: a call of the span output costs
-// WORK_CALL, 32 pixels filled or 64 moved one unit, a patterned pixel 8.
+// WORK_CALL, 32 pixels filled or 64 moved one unit, a patterned pixel 8; a
+// colour repaint (store_colour) its picture scanned and its runs painted.
 constexpr int64_t WORK_PER_BYTE = 16000;
 constexpr int64_t WORK_SAVED = int64_t(1) << 26;
 constexpr int64_t WORK_AT_LOAD = int64_t(1) << 24;  // a picture starts with this much
