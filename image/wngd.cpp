@@ -77,7 +77,7 @@ void giveCells(const Header &hd, uint8_t map[WNGD_PALETTE]) {
         if (k < NXG_GDF_CELLS) {
             uint8_t p = uint8_t(NXG_gdf_pixel(k));
             const uint8_t *c = hd.palette + 3 * i;
-            NXG_set_gdfpal(p, c[0], c[1], c[2]);
+            store_colour(p, c[0], c[1], c[2], true);
             map[i] = p;
             cellOf[k] = i;
         } else {

@@ -52,7 +52,7 @@ void clearBlinkEntry(int k) {
 // showing (or about to show) its blink-to colour.
 void restoreBlinkEntry(int k) {
     if ((ip.BTFlag[k] == 1 || ip.BTFlag[k] == 3) && ip.func_graph_mode == 0)
-        NXG_set_pal(k, ip.MapValueR[k] & 0xFF, ip.MapValueG[k] & 0xFF, ip.MapValueB[k] & 0xFF);
+        store_colour(k, ip.MapValueR[k] & 0xFF, ip.MapValueG[k] & 0xFF, ip.MapValueB[k] & 0xFF);
 }
 
 }  // namespace
@@ -87,7 +87,7 @@ int32_t colourIndex(int32_t v) {
 
 void set_colormap(int i) {
     if (ip.func_graph_mode == 0 && inMap(i) && i % SHOWN_STEP == 0)
-        NXG_set_pal(i, ip.MapValueR[i] & 0xFF, ip.MapValueG[i] & 0xFF, ip.MapValueB[i] & 0xFF);
+        store_colour(i, ip.MapValueR[i] & 0xFF, ip.MapValueG[i] & 0xFF, ip.MapValueB[i] & 0xFF);
 }
 
 void init_colormap() {

@@ -21,8 +21,14 @@ struct NxgBackend {
     // The slot's clip rectangle changed.
     void (*clip)(int id);
     // Pixel byte p shows NEW_color_tbl2[p] from now on; `changed` is false
-    // when it showed that colour already.
-    void (*store)(int id, int p, bool changed);
+    // when it showed that colour already. A window that repaints the pixels
+    // of a changed byte does so now with `repaint`, else later in
+    // repaint_left; the cost of what it repainted is returned.
+    NxgRepaint (*store)(int id, int p, bool changed, bool repaint);
+    // Repaints the bytes whose repaint store left; their cost.
+    NxgRepaint (*repaint_left)(int id);
+    // Whether store has left any repaint.
+    bool (*repaint_pending)(int id);
     void (*clear_window)(int id);
     void (*flush)(int id);
     // Shows x, y, w x h (within the pixmap) of the picture in the window.

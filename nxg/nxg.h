@@ -118,8 +118,24 @@ void NXG_term(int id);
 // Puts back the X error handler that the first window set-up replaced.
 void NXG_end();
 
-// Colours of the current slot.
-void NXG_set_pal(int color, int r, int g, int b);
+// What a colour change cost a slot whose pixels show their colour by value
+// (a window of read-only colour cells): the picture's pixels scanned for
+// the changed byte, the runs of it painted as rectangles, and the pixels
+// put as an image. All 0 for a slot whose colour cell changes instead.
+struct NxgRepaint {
+    int64_t scanned = 0, runs = 0, imaged = 0;
+};
+
+// Colours of the current slot. With `repaint` false, a slot that repaints
+// the pixels of a changed colour only records the colour: its pixels are
+// repainted by NXG_repaint_pending (or by the next change of the same
+// colour with `repaint`).
+NxgRepaint NXG_set_pal(int color, int r, int g, int b, bool repaint = true);
+// Repaints the pixels of every colour of the current slot whose repaint
+// was left; what it cost.
+NxgRepaint NXG_repaint_pending();
+// Whether the current slot has colours whose repaint was left.
+bool nxg_repaint_left();
 // The image cells (128 pixel values); -1 when pix_tbl is null or no slot
 // is current.
 int NXG_set_gdf_paltbl(const unsigned long *pix_tbl);
@@ -131,7 +147,7 @@ int NXG_set_gdf_paltbl(const unsigned long *pix_tbl);
 int NXG_gdf_cells();
 // The pixel byte of image cell k (0 .. 127) of the current surface.
 int NXG_gdf_pixel(int k);
-void NXG_set_gdfpal(int color, int r, int g, int b);
+NxgRepaint NXG_set_gdfpal(int color, int r, int g, int b, bool repaint = true);
 int NXG_ec_to_wc(int color);
 
 // Whether a surface is current: drawing reaches a window or a picture.

@@ -38,6 +38,7 @@ struct NxgXSlot {
     uint8_t true_ok[256] = {};         // 1 when true_pix holds the value
     uint8_t true_alloc[256] = {};      // 1 when true_pix is an allocated cell
     GC pal_gc = nullptr;               // unclipped GC of colour repaints
+    uint8_t repaint_left[256] = {};    // 1: the byte's pixels still show an old colour
 };
 
 struct NxgX {

@@ -61,13 +61,14 @@ int initMemory(int id) {
 }
 
 // Pixel byte p of slot w shows (r, g, b) from now on.
-void storeCell(NxgWindowInfo &w, int p, int r, int g, int b) {
+NxgRepaint storeCell(NxgWindowInfo &w, int p, int r, int g, int b, bool repaint) {
     uint8_t *c = w.NEW_color_tbl2[p & 0xFF];
     bool changed = c[0] != uint8_t(r) || c[1] != uint8_t(g) || c[2] != uint8_t(b);
     c[0] = uint8_t(r);
     c[1] = uint8_t(g);
     c[2] = uint8_t(b);
-    if (w.be != nullptr) w.be->store(int(&w - nxg.NXG_win_tbl), p & 0xFF, changed);
+    if (w.be == nullptr) return NxgRepaint{};
+    return w.be->store(int(&w - nxg.NXG_win_tbl), p & 0xFF, changed, repaint);
 }
 
 }  // namespace
@@ -128,12 +129,26 @@ int NXG_ec_to_wc(int color) {
     return w != nullptr ? w->NXG_wc_tbl[color & 0xFF] : 0;
 }
 
-void NXG_set_pal(int color, int r, int g, int b) {
-    if (NxgWindowInfo *w = nxg_cur_slot()) storeCell(*w, w->NXG_wc_tbl[color & 0xFF], r, g, b);
+NxgRepaint NXG_set_pal(int color, int r, int g, int b, bool repaint) {
+    NxgWindowInfo *w = nxg_cur_slot();
+    return w != nullptr ? storeCell(*w, w->NXG_wc_tbl[color & 0xFF], r, g, b, repaint)
+                        : NxgRepaint{};
 }
 
-void NXG_set_gdfpal(int color, int r, int g, int b) {
-    if (NxgWindowInfo *w = nxg_cur_slot()) storeCell(*w, color & 0xFF, r, g, b);
+NxgRepaint NXG_set_gdfpal(int color, int r, int g, int b, bool repaint) {
+    NxgWindowInfo *w = nxg_cur_slot();
+    return w != nullptr ? storeCell(*w, color & 0xFF, r, g, b, repaint) : NxgRepaint{};
+}
+
+NxgRepaint NXG_repaint_pending() {
+    NxgWindowInfo *w = nxg_cur_slot();
+    if (w == nullptr || w->be == nullptr) return NxgRepaint{};
+    return w->be->repaint_left(nxg.SW1_id);
+}
+
+bool nxg_repaint_left() {
+    NxgWindowInfo *w = nxg_cur_slot();
+    return w != nullptr && w->be != nullptr && w->be->repaint_pending(nxg.SW1_id);
 }
 
 int NXG_set_gdf_paltbl(const unsigned long *pix_tbl) {

@@ -322,13 +322,16 @@ bool putRect(int id, int x0, int y0, int x1, int y1) {
 // p), or, when the runs are so short and many that the rectangles would
 // outweigh the pixels, as one image of the smallest rectangle holding them
 // all. The repaint GC has no clip: a colour change reaches every pixel of
-// its colour, as a stored colour cell does.
-void repaint(int id, int p) {
+// its colour, as a stored colour cell does. Returns what it cost.
+NxgRepaint repaint(int id, int p) {
     const NxgWindowInfo &w = nxg.NXG_win_tbl[id];
     NxgXSlot &x = nxgx.slot[id];
     Display *dpy = x.dpy;
+    x.repaint_left[p] = 0;
     if (x.pal_gc == nullptr) x.pal_gc = XCreateGC(dpy, x.win, 0, nullptr);
-    if (x.pal_gc == nullptr) return;
+    if (x.pal_gc == nullptr) return NxgRepaint{};
+    NxgRepaint cost;
+    cost.scanned = int64_t(w.pic.size());
     const uint8_t *pic = w.pic.data();
     const size_t pw = size_t(w.pic_w);
     // The runs of p: how many, and the rectangle that holds them.
@@ -351,13 +354,16 @@ void repaint(int id, int p) {
             c = b;
         }
     }
-    if (runs == 0) return;
+    if (runs == 0) return cost;
     size_t area = (bx1 - bx0 + 1) * size_t(by1 - by0 + 1);
     // A rectangle costs 8 bytes of request and more of the server's time
     // than a pixel of an image (4 bytes): runs averaging under 8 pixels of
     // the rectangle go as an image.
-    if (area <= runs * 8 && x.visual != nullptr && putRect(id, int(bx0), by0, int(bx1), by1))
-        return;
+    if (area <= runs * 8 && x.visual != nullptr && putRect(id, int(bx0), by0, int(bx1), by1)) {
+        cost.imaged = int64_t(area);
+        return cost;
+    }
+    cost.runs = int64_t(runs);
     XSetForeground(dpy, x.pal_gc, pixelOf(id, p));
     Drawable d[2];
     int nd = 0;
@@ -384,26 +390,34 @@ void repaint(int id, int p) {
         }
     }
     if (n > 0) flush();
+    return cost;
 }
 
-void store(int id, int p, bool changed) {
+NxgRepaint store(int id, int p, bool changed, bool now) {
     const NxgWindowInfo &w = nxg.NXG_win_tbl[id];
     NxgXSlot &x = nxgx.slot[id];
-    if (x.dpy == nullptr) return;
+    if (x.dpy == nullptr) return NxgRepaint{};
     if (x.ro_visual) {
-        // The direct path repaints the pixels of the byte in its new colour.
-        if (!changed) return;
-        if (x.true_alloc[p]) {
-            XFreeColors(x.dpy, x.cms, &x.true_pix[p], 1, 0);
-            x.true_alloc[p] = 0;
+        // The direct path repaints the pixels of the byte in its new colour,
+        // now or when the repaints left are made.
+        if (!changed && !(now && x.repaint_left[p])) return NxgRepaint{};
+        if (changed) {
+            if (x.true_alloc[p]) {
+                XFreeColors(x.dpy, x.cms, &x.true_pix[p], 1, 0);
+                x.true_alloc[p] = 0;
+            }
+            x.true_ok[p] = 0;
+            // The GC's foreground may be the old value of this byte.
+            x.fg = -1;
         }
-        x.true_ok[p] = 0;
-        // The GC's foreground may be the old value of this byte.
-        x.fg = -1;
-        if (!w.pic.empty()) repaint(id, p);
-        return;
+        if (w.pic.empty()) return NxgRepaint{};
+        if (!now) {
+            x.repaint_left[p] = 1;
+            return NxgRepaint{};
+        }
+        return repaint(id, p);
     }
-    if (x.cms == 0) return;
+    if (x.cms == 0) return NxgRepaint{};
     const uint8_t *rgb = w.NEW_color_tbl2[p];
     XColor c;
     c.pixel = (unsigned long)p;
@@ -413,6 +427,28 @@ void store(int id, int p, bool changed) {
     c.flags = DO_RGB;
     c.pad = 0;
     XStoreColors(x.dpy, x.cms, &c, 1);
+    return NxgRepaint{};
+}
+
+NxgRepaint repaintLeft(int id) {
+    NxgRepaint sum;
+    NxgXSlot &x = nxgx.slot[id];
+    if (x.dpy == nullptr || !x.ro_visual || nxg.NXG_win_tbl[id].pic.empty()) return sum;
+    for (int p = 0; p < 256; p++) {
+        if (!x.repaint_left[p]) continue;
+        NxgRepaint c = repaint(id, p);
+        sum.scanned += c.scanned;
+        sum.runs += c.runs;
+        sum.imaged += c.imaged;
+    }
+    return sum;
+}
+
+bool repaintPending(int id) {
+    const NxgXSlot &x = nxgx.slot[id];
+    for (uint8_t b : x.repaint_left)
+        if (b) return true;
+    return false;
 }
 
 void clearWindow(int id) {
@@ -424,9 +460,13 @@ void flush(int id) {
     if (nxgx.slot[id].dpy != nullptr) XFlush(nxgx.slot[id].dpy);
 }
 
+NxgRepaint repaintLeft(int id);
+
 void show(int id, int x0, int y0, int w, int h) {
     NxgXSlot &x = nxgx.slot[id];
     if (x.dpy == nullptr || x.gc == nullptr || x.pm == 0) return;
+    // A window shown shows every colour as it is now.
+    repaintLeft(id);
     if (!x.ro_visual && x.cms != 0) XInstallColormap(x.dpy, x.cms);
     if (w <= 0 || h <= 0 || x.win == 0) return;
     XCopyArea(x.dpy, x.pm, x.win, x.gc, x0, y0, (unsigned)w, (unsigned)h, x0, y0);
@@ -443,6 +483,7 @@ void directFree(NxgXSlot &x) {
     x.pal_gc = nullptr;
     std::memset(x.true_alloc, 0, sizeof x.true_alloc);
     std::memset(x.true_ok, 0, sizeof x.true_ok);
+    std::memset(x.repaint_left, 0, sizeof x.repaint_left);
 }
 
 void term(int id) {
@@ -473,8 +514,9 @@ void term(int id) {
 
 void forget(int id) { nxgx.slot[id] = NxgXSlot{}; }
 
-const NxgBackend x11Backend = {span,  rect,        segments, copy, image, clip,
-                               store, clearWindow, flush,    show, term,  forget};
+const NxgBackend x11Backend = {span,  rect,  segments,    copy,           image,
+                               clip,  store, repaintLeft, repaintPending, clearWindow,
+                               flush, show,  term,        forget};
 
 }  // namespace
 

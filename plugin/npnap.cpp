@@ -318,6 +318,9 @@ void streamEnded(PluginInstance *This) {
     if (This->ended) return;
     This->ended = 1;
     pdi_flush(plg.pp);  // the last instruction is drawn as if a byte ended it
+    // Colours changed after the stream's drawing work was spent still wait
+    // for the repaint of their pixels: the finished picture shows them.
+    NXG_repaint_pending();
     if (pdi_blinking(plg.pp)) {
         This->blink_steps = BLINK_STEPS;
         startTimer(This, BLINK_TICK_MS);

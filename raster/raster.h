@@ -43,7 +43,8 @@ struct Pen {
 // Metering starts with a picture's first byte: drawing that no stream
 // causes (a host's or a test's calls before any byte) is not metered.
 // A unit is about a nanosecond of drawing: a call of the span output costs
-// WORK_CALL, 32 pixels filled or 64 moved one unit, a patterned pixel 8.
+// WORK_CALL, 32 pixels filled or 64 moved one unit, a patterned pixel 8; a
+// colour repaint (store_colour) its picture scanned and its runs painted.
 constexpr int64_t WORK_PER_BYTE = 16000;
 constexpr int64_t WORK_SAVED = int64_t(1) << 26;
 constexpr int64_t WORK_AT_LOAD = int64_t(1) << 24;  // a picture starts with this much
@@ -193,6 +194,13 @@ void NXG_set_clp(int x1, int y1, int x2, int y2);
 // Moves the block of inclusive bottom-up corners (x1, y1), (x2, y2) so that
 // its top-left pixel lands at x dx, bottom-up row dy.
 void NXG_copy_rect(int x1, int y1, int x2, int y2, int dx, int dy);
+
+// Stores the colour of a colour index (or, with `cell`, of an image cell's
+// pixel byte) on the current surface, paying for the repaint of that
+// colour's pixels which a window of read-only colour cells makes. With no
+// drawing work left the repaint is left; the next colour stored while there
+// is work again first makes (and pays for) the repaints left.
+void store_colour(int colour, int r, int g, int b, bool cell = false);
 
 // Marks the definition grid cells of the span TEXTURE_XT..TEXTURE_XB on
 // row TEXTURE_Y (called by the span output while TEXTURE_DEF_FLAG is set).

@@ -233,6 +233,26 @@ void dot_draw_t(int x1, int y1, int x2, int y2, int texY) {
     if (ras.DRAW_COLOR_bg >= 0) patternPass(x1, y1, x2, y2, texY, true, ras.DRAW_COLOR_bg);
 }
 
+namespace {
+
+int64_t repaintCost(const NxgRepaint &c) {
+    return solidCost(c.scanned) + c.runs * WORK_CALL + c.imaged * 8;
+}
+
+}  // namespace
+
+void store_colour(int colour, int r, int g, int b, bool cell) {
+    auto store = [&](bool now) {
+        return cell ? NXG_set_gdfpal(colour, r, g, b, now) : NXG_set_pal(colour, r, g, b, now);
+    };
+    if (work_exhausted()) {
+        store(false);
+        return;
+    }
+    if (nxg_repaint_left()) work_charge(repaintCost(NXG_repaint_pending()));
+    work_charge(repaintCost(store(true)));
+}
+
 void NXG_set_clp(int x1, int y1, int x2, int y2) {
     // Corners beyond the surface's coordinates are cut there; an inverted
     // rectangle clips everything away.

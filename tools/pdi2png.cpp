@@ -167,8 +167,9 @@ void decode(const std::vector<uint8_t> &bytes, int w, int h, bool stats, const E
         }
     }
     pdi_flush(0);
-    // The end of the stream, as the plug-in shows it: blinking colours step
-    // for a while.
+    // The end of the stream, as the plug-in shows it: colours whose repaint
+    // was left are repainted, and blinking colours step for a while.
+    NXG_repaint_pending();
     if (pdi_blinking(0))
         for (int step = 0; step < END_BLINK_STEPS; step++) {
             nxg.sleep_ms(BLINK_TICK_MS);
